@@ -20,7 +20,7 @@ std::string Hex(const char* what, uint32_t address) {
 void StartOperation() {
     FakeTarget& t = T();
     t.writeEnabled = false;
-    t.busyReadsLeft = t.busyReadsPerOperation;
+    t.busyReadsLeft = t.stuckBusy ? UINT32_MAX : t.busyReadsPerOperation;
     if (t.writeError) {
         t.writeErrorFlag = true;
     }
@@ -35,8 +35,8 @@ int ReadStatus(uint8_t* status) {
     if (t.noAnswer) {
         *status = 0xFF;
     } else {
-        const bool busy = t.stuckBusy || t.busyReadsLeft > 0;
-        if (t.busyReadsLeft > 0) {
+        const bool busy = t.busyReadsLeft > 0;
+        if (busy && t.busyReadsLeft != UINT32_MAX) {
             --t.busyReadsLeft;
         }
         *status = static_cast<uint8_t>((busy ? kEzStatusBusy : 0) |
@@ -49,7 +49,7 @@ int ReadStatus(uint8_t* status) {
 
 int WriteEnable() {
     FakeTarget& t = T();
-    if (!t.noAnswer && t.busyReadsLeft == 0 && !t.stuckBusy) {
+    if (!t.noAnswer && t.busyReadsLeft == 0) {
         t.writeEnabled = true;
     }
     return 0;

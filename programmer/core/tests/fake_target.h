@@ -32,7 +32,7 @@ public:
     // Behaviour and faults.
     uint32_t busyReadsPerOperation = 1;  // status reads that show busy after an erase/program
     bool noAnswer = false;               // every status read gives 0xFF
-    bool stuckBusy = false;              // erase/program never finish
+    bool stuckBusy = false;              // an erase/program started never finishes
     bool writeError = false;             // erase/program set WEF
     int failReadFrom = -1;               // Read calls from this index on fail (0 = the first)
 
