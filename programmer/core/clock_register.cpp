@@ -37,8 +37,8 @@ ClockSetting ComputeClockRegister(float fsysMHz, Console& console) {
     }
     console.Print(msg::kClockConfiguring);
     const uint8_t clockRegister = prescaler ? static_cast<uint8_t>(divider | 0x40) : divider;
-    console.Printf(msg::kClockLine.c_str(), static_cast<double>(fsysMHz),
-                   static_cast<double>(fclk), static_cast<unsigned>(clockRegister));
+    console.Printf(msg::kClockLine.c_str(), static_cast<double>(fsysMHz), static_cast<double>(fclk),
+                   static_cast<unsigned>(clockRegister));
     const bool outOfRange = fclk < kFclkMinKHz || fclk > kFclkMaxKHz;
     if (outOfRange) {
         console.Print(msg::kClockWarning);

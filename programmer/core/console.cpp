@@ -87,7 +87,9 @@ void Console::Printf(const char* cp1251Format, ...) {
     va_end(args);
 }
 
-void Console::PrintNative(std::string_view text) { Write(text); }
+void Console::PrintNative(std::string_view text) {
+    Write(text);
+}
 
 std::string TerminalCharset() {
     const char* codeset = nl_langinfo(CODESET);

@@ -13,9 +13,8 @@ class Console;
 
 // Makes the backend for the device named after -P ("" when none was named). nullptr: no
 // backend could be made; error says why.
-using BackendFactory =
-    std::function<std::unique_ptr<ProgrammerBackend>(const std::string& deviceName,
-                                                     std::string& error)>;
+using BackendFactory = std::function<std::unique_ptr<ProgrammerBackend>(
+    const std::string& deviceName, std::string& error)>;
 
 // The whole program after start-up: options, banner, discovery, opening, file check and the
 // programming run. Returns the exit status: 0 after a completed run or the usage text, -1

@@ -38,13 +38,11 @@ inline constexpr auto kUsage = W1251(
 
 // Discovery and opening.
 inline constexpr auto kListHeader = W1251("Список программаторов:\r\n");
-inline constexpr auto kDashLine =
-    W1251("--------------------------------------------------\r\n");
+inline constexpr auto kDashLine = W1251("--------------------------------------------------\r\n");
 inline constexpr auto kNoProgrammer = W1251("Не обнаружен программатор!\r\n");
 inline constexpr auto kOtherKeysIgnored =
     W1251("Остальные ключи запуска программы проигнорированы!\r\n");
-inline constexpr auto kNameMemory =
-    W1251("Не удалось выделить память под имя программатора!\r\n");
+inline constexpr auto kNameMemory = W1251("Не удалось выделить память под имя программатора!\r\n");
 inline constexpr auto kUsingProgrammer = W1251("Используем программатор:\r\n");
 inline constexpr auto kNotConnected = W1251("Программатор не подключен!\r\n");
 inline constexpr auto kNoAccess = W1251("Не удается получить доступ к программатору!\r\n");

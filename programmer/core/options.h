@@ -16,8 +16,8 @@ struct Options {
     bool verifyOnly = false;                // -vo
     bool program = false;                   // -w file
     std::string fileName;
-    float fsysMHz = 8.0f;                   // -t value
-    bool action = false;                    // anything to do at all
+    float fsysMHz = 8.0f;  // -t value
+    bool action = false;   // anything to do at all
 };
 
 // Parses the arguments after the program name. Returns the exit status when the command line

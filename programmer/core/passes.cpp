@@ -84,8 +84,8 @@ int EraseSectors(const AdapterOps& ops, SRecordReader& reader, Console& console)
     }
 }
 
-int TransferImage(const AdapterOps& ops, SRecordReader& reader, bool verify,
-                  ProgressBar& progress, Console& console) {
+int TransferImage(const AdapterOps& ops, SRecordReader& reader, bool verify, ProgressBar& progress,
+                  Console& console) {
     reader.Rewind();
     uint8_t block[kEzBlockSize];
     uint8_t readBack[kEzBlockSize];
@@ -134,8 +134,8 @@ int TransferImage(const AdapterOps& ops, SRecordReader& reader, bool verify,
                 flush = true;
             }
             if (!flush) {
-                const uint32_t n = std::min(kEzBlockSize - fill,
-                                            static_cast<uint32_t>(record.length) - taken);
+                const uint32_t n =
+                    std::min(kEzBlockSize - fill, static_cast<uint32_t>(record.length) - taken);
                 std::memcpy(block + fill, record.data + taken, n);
                 fill += n;
                 taken += n;

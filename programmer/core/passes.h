@@ -15,7 +15,7 @@ int EraseSectors(const AdapterOps& ops, SRecordReader& reader, Console& console)
 // Programs (verify = false) or reads back and compares (verify = true) the file's S3 data in
 // blocks of up to 256 bytes. Returns 0, -1 after a compare mismatch, or the failure code of
 // the adapter operation.
-int TransferImage(const AdapterOps& ops, SRecordReader& reader, bool verify,
-                  ProgressBar& progress, Console& console);
+int TransferImage(const AdapterOps& ops, SRecordReader& reader, bool verify, ProgressBar& progress,
+                  Console& console);
 
 }  // namespace brivel

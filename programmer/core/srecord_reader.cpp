@@ -43,7 +43,9 @@ int AddressBytes(int32_t type) {
 
 }  // namespace
 
-SRecordReader::~SRecordReader() { Close(); }
+SRecordReader::~SRecordReader() {
+    Close();
+}
 
 int SRecordReader::Open(const std::string& path) {
     Close();

@@ -16,12 +16,12 @@ struct SRecordLine {
 };
 
 enum ReaderResult : int {
-    kReaderRecord = 0,       // a record with an address was decoded
+    kReaderRecord = 0,  // a record with an address was decoded
     kReaderNoFile = 1,
     kReaderEnd = 2,
     kReaderLineTooLong = 3,  // longer than the line buffer
     kReaderMalformed = 4,
-    kReaderSkip = 5,         // empty line, or a valid record without address and data (S0, S4, S6)
+    kReaderSkip = 5,  // empty line, or a valid record without address and data (S0, S4, S6)
 };
 
 // Reads an S-record file one record at a time without keeping an image: each pass rewinds and

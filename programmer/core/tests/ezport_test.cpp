@@ -126,7 +126,8 @@ TEST(RunErase, SendsNoEraseWhenWriteEnableDidNotTake) {
     g_statuses = {0x20};  // configured, but the write-enable bit is clear
     g_statusIndex = 0;
     g_writeEnables = 0;
-    EXPECT_EQ(RunErase(CountWriteEnable, ScriptedStatus, [&] { sent = true; }, 1000),
+    EXPECT_EQ(RunErase(
+                  CountWriteEnable, ScriptedStatus, [&] { sent = true; }, 1000),
               kEzInterface);
     EXPECT_FALSE(sent);
     EXPECT_EQ(g_writeEnables, 1);
@@ -135,7 +136,9 @@ TEST(RunErase, SendsNoEraseWhenWriteEnableDidNotTake) {
     g_statusIndex = 0;
     VirtualClock clock;
     ScopedClock scoped(clock);
-    EXPECT_EQ(RunErase(CountWriteEnable, ScriptedStatus, [&] { sent = true; }, 1000), kEzOk);
+    EXPECT_EQ(RunErase(
+                  CountWriteEnable, ScriptedStatus, [&] { sent = true; }, 1000),
+              kEzOk);
     EXPECT_TRUE(sent);
 }
 

@@ -9,7 +9,9 @@ namespace brivel::testing {
 
 namespace {
 
-FakeTarget& T() { return FakeTarget::Instance(); }
+FakeTarget& T() {
+    return FakeTarget::Instance();
+}
 
 std::string Hex(const char* what, uint32_t address) {
     char text[64];
@@ -26,8 +28,12 @@ void StartOperation() {
     }
 }
 
-void Enter() { T().log.push_back("Enter"); }
-void Leave() { T().log.push_back("Leave"); }
+void Enter() {
+    T().log.push_back("Enter");
+}
+void Leave() {
+    T().log.push_back("Leave");
+}
 
 int ReadStatus(uint8_t* status) {
     FakeTarget& t = T();
@@ -94,8 +100,8 @@ int PageProgram(uint32_t address, const uint8_t* data, uint32_t length, uint32_t
                 for (uint32_t i = 0; i < chunkLength; ++i) {
                     // Within one page, like the flash: the address wraps at the page end.
                     const uint32_t page = chunkAddress & ~(kEzPageSize - 1);
-                    const uint32_t at = (page + (chunkAddress + i) % kEzPageSize) %
-                                        FakeTarget::kFlashSize;
+                    const uint32_t at =
+                        (page + (chunkAddress + i) % kEzPageSize) % FakeTarget::kFlashSize;
                     t.flash[at] &= chunk[i];
                 }
                 StartOperation();
@@ -144,9 +150,14 @@ FakeTarget& FakeTarget::Instance() {
     return target;
 }
 
-const AdapterOps& FakeTarget::Ops() { return kFakeOps; }
+const AdapterOps& FakeTarget::Ops() {
+    return kFakeOps;
+}
 
-void FakeTarget::Reset() { *this = FakeTarget(); flash.assign(kFlashSize, 0xFF); }
+void FakeTarget::Reset() {
+    *this = FakeTarget();
+    flash.assign(kFlashSize, 0xFF);
+}
 
 std::vector<std::string> FakeTarget::LogOf(const std::string& prefix) const {
     std::vector<std::string> lines;

@@ -89,7 +89,8 @@ TEST_F(MainFlow, AnUnknownKeyIsReportedAndParsingGoesOn) {
     EXPECT_EQ(Output(), "Неизвестный ключ \"x\".\r\n" + kBanner + kUsage);
     // Lower-case p is not the device option.
     EXPECT_EQ(Run({"", "-p", "-Ж"}), 0);
-    EXPECT_EQ(Output(), "Неизвестный ключ \"p\".\r\nНеизвестный ключ \"Ж\".\r\n" + kBanner + kUsage);
+    EXPECT_EQ(Output(),
+              "Неизвестный ключ \"p\".\r\nНеизвестный ключ \"Ж\".\r\n" + kBanner + kUsage);
 }
 
 TEST_F(MainFlow, AParameterWithoutADashEndsTheProgramBeforeTheBanner) {
@@ -114,9 +115,8 @@ TEST_F(MainFlow, AClockAloneConfiguresTheTargetAndLeaves) {
     EXPECT_EQ(Output(), kBanner + kUsingFtdi +
                             "Конфигурирование Fclk...\r\n"
                             "Fsys=12.00MHz, Fclk=193.55kHz, clkreg=0x1E\r\n");
-    EXPECT_EQ(m_script.calls,
-              (Lines{"ListUsb", "ListFtdi", "ListFtdi", "OpenFtdi 0", "SetupFtdi", "CloseFtdi",
-                     "Finish"}));
+    EXPECT_EQ(m_script.calls, (Lines{"ListUsb", "ListFtdi", "ListFtdi", "OpenFtdi 0", "SetupFtdi",
+                                     "CloseFtdi", "Finish"}));
     EXPECT_EQ(target().log, (Lines{"Enter", "WriteConfig 0x1E", "Leave"}));
 }
 
@@ -136,19 +136,20 @@ TEST_F(MainFlow, TheUsbProgrammerIsFoundBeforeFtdiAdapters) {
     m_script.usb = {{"usb:1-5:other", ""}, {"usb:1-4:vid_0438&pid_0f10&mi_02", "Rev_0102"}};
     m_script.version = "01.02";
     EXPECT_EQ(Run({"-v"}), 0);
-    EXPECT_EQ(Output(), kBanner + "Используем программатор:\r\nusb:1-4:vid_0438&pid_0f10&mi_02\r\n"
-                                  "Версия ПО программатора - \"01.02\".\r\n" +
+    EXPECT_EQ(Output(), kBanner +
+                            "Используем программатор:\r\nusb:1-4:vid_0438&pid_0f10&mi_02\r\n"
+                            "Версия ПО программатора - \"01.02\".\r\n" +
                             kClock8);
-    EXPECT_EQ(m_script.calls,
-              (Lines{"ListUsb", "OpenUsb usb:1-4:vid_0438&pid_0f10&mi_02", "UsbEnable 1",
-                     "UsbEnable 0", "CloseUsb", "Finish"}));
+    EXPECT_EQ(m_script.calls, (Lines{"ListUsb", "OpenUsb usb:1-4:vid_0438&pid_0f10&mi_02",
+                                     "UsbEnable 1", "UsbEnable 0", "CloseUsb", "Finish"}));
 }
 
 TEST_F(MainFlow, NoAdapterEndsTheRun) {
     m_script.ftdi.clear();
     EXPECT_EQ(Run({"-w", "x.s19"}), -1);
-    EXPECT_EQ(Output(), kBanner + "Не обнаружен программатор!\r\n"
-                                  "Остальные ключи запуска программы проигнорированы!\r\n");
+    EXPECT_EQ(Output(), kBanner +
+                            "Не обнаружен программатор!\r\n"
+                            "Остальные ключи запуска программы проигнорированы!\r\n");
     m_script.ftdi = {{0x04036010, "FT1234"}};
     m_script.ftdiListOk = false;
     EXPECT_EQ(Run({"-b"}), -1);
@@ -157,16 +158,18 @@ TEST_F(MainFlow, NoAdapterEndsTheRun) {
 
 TEST_F(MainFlow, ANamedAdapterMustBePresentAndOpen) {
     EXPECT_EQ(Run({"-PFTDI_4036010_FT1234", "-b"}), -1);
-    EXPECT_EQ(Output(), kBanner + "Используем программатор:\r\nFTDI_4036010_FT1234\r\n"
-                                  "Программатор не подключен!\r\n");
+    EXPECT_EQ(Output(), kBanner +
+                            "Используем программатор:\r\nFTDI_4036010_FT1234\r\n"
+                            "Программатор не подключен!\r\n");
     m_script.openFtdiOk = false;
     EXPECT_EQ(Run({"-PFTDI_04036010_FT1234", "-b"}), -1);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Не удается получить доступ к программатору!\r\n");
     // A name that is not FTDI's is a USB interface path; the file is never opened.
     m_script.openUsbOk = false;
     EXPECT_EQ(Run({"-Pxyz", "-w", "/no/such/file.s19"}), -1);
-    EXPECT_EQ(Output(), kBanner + "Используем программатор:\r\nxyz\r\n"
-                                  "Не удается получить доступ к программатору!\r\n");
+    EXPECT_EQ(Output(), kBanner +
+                            "Используем программатор:\r\nxyz\r\n"
+                            "Не удается получить доступ к программатору!\r\n");
     EXPECT_EQ(m_factoryNames, Lines{"xyz"});
     EXPECT_TRUE(target().log.empty());
 }
@@ -176,19 +179,20 @@ TEST_F(MainFlow, SimulatedNamesPickTheirAdapterKindWithoutAList) {
     EXPECT_EQ(m_factoryNames, Lines{"sim-ftdi:/tmp/flash.bin"});
     EXPECT_EQ(m_script.calls, (Lines{"OpenFtdi 0", "SetupFtdi", "CloseFtdi", "Finish"}));
     EXPECT_EQ(Run({"-Psim-usb:/tmp/flash.bin", "-b"}), 0);
-    EXPECT_EQ(m_script.calls, (Lines{"OpenUsb sim-usb:/tmp/flash.bin", "UsbEnable 1",
-                                     "UsbEnable 0", "CloseUsb", "Finish"}));
+    EXPECT_EQ(m_script.calls, (Lines{"OpenUsb sim-usb:/tmp/flash.bin", "UsbEnable 1", "UsbEnable 0",
+                                     "CloseUsb", "Finish"}));
     m_factoryFails = true;
     EXPECT_EQ(Run({"-Psim-ftdi:/nonexistent/dir/flash.bin", "-b"}), -1);
-    EXPECT_EQ(Output(), kBanner + "Используем программатор:\r\nsim-ftdi:/nonexistent/dir/flash.bin\r\n"
-                                  "Не удается получить доступ к программатору!\r\n"
-                                  "sim-ftdi: cannot use the flash file\n");
+    EXPECT_EQ(Output(), kBanner +
+                            "Используем программатор:\r\nsim-ftdi:/nonexistent/dir/flash.bin\r\n"
+                            "Не удается получить доступ к программатору!\r\n"
+                            "sim-ftdi: cannot use the flash file\n");
 }
 
 TEST_F(MainFlow, TheFileIsCheckedBeforeTheTargetIsTouched) {
     EXPECT_EQ(Run({"-w", "/no/such/file.s19"}), -1);
-    EXPECT_EQ(Output(), kBanner + kUsingFtdi +
-                            "Невозможно открыть s-record файл для программирования.\n");
+    EXPECT_EQ(Output(),
+              kBanner + kUsingFtdi + "Невозможно открыть s-record файл для программирования.\n");
     const std::string bad = WriteTempFile(S3Records(0x100, Counting(4)) + "S1\r\n");
     EXPECT_EQ(Run({"-w", bad}), -1);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Неверный формат файла \"" + bad + "\".");
@@ -196,10 +200,9 @@ TEST_F(MainFlow, TheFileIsCheckedBeforeTheTargetIsTouched) {
 }
 
 TEST_F(MainFlow, ProgramsAndVerifiesAFile) {
-    const std::string file = WriteTempFile(SRecord('0', 0, {'H', 'D', 'R'}) +
-                                           S3Records(0x3E800, Counting(300)) +
-                                           S3Records(0x3F000, Counting(40, 7)) +
-                                           SRecord('7', 0, {}));
+    const std::string file =
+        WriteTempFile(SRecord('0', 0, {'H', 'D', 'R'}) + S3Records(0x3E800, Counting(300)) +
+                      S3Records(0x3F000, Counting(40, 7)) + SRecord('7', 0, {}));
     target().flash[0x3F010] = 0x00;  // sector 0x3F000 holds old data
     EXPECT_EQ(Run({"-w", file, "-v"}), 0);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 +
@@ -281,31 +284,45 @@ TEST_P(MainFlowFault, EndsTheRunWithItsMessage) {
     EXPECT_EQ(Output().find(" ok..."), std::string::npos);
 }
 
-const std::string kProgramming = "Стираем сектора...\r\n0x00000800-0x00000FFF\tчистый\r\n"
-                                 "Программируем 64 байт.\r\n" + kBar;
+const std::string kProgramming =
+    "Стираем сектора...\r\n0x00000800-0x00000FFF\tчистый\r\n"
+    "Программируем 64 байт.\r\n" +
+    kBar;
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, MainFlowFault,
     ::testing::Values(
-        FaultCase{"NothingAnswers", {}, [](FakeTarget& t) { t.noAnswer = true; },
+        FaultCase{"NothingAnswers",
+                  {},
+                  [](FakeTarget& t) { t.noAnswer = true; },
                   "Ошибка! Проверьте подключение программатора.\r\n\r\n"},
-        FaultCase{"StuckBusyInProgramming", {}, [](FakeTarget& t) { t.stuckBusy = true; },
+        FaultCase{"StuckBusyInProgramming",
+                  {},
+                  [](FakeTarget& t) { t.stuckBusy = true; },
                   kProgramming + "\r\nОшибка 2 - \"Тайм-аут выполнения операции\".\r\n\r\n\r\n"},
-        FaultCase{"StuckBusyInSectorErase", {},
+        FaultCase{"StuckBusyInSectorErase",
+                  {},
                   [](FakeTarget& t) {
                       t.stuckBusy = true;
                       t.flash[0x800] = 0;
                   },
                   "Стираем сектора...\r\n0x00000800-0x00000FFF\tошибка\r\nОшибка! 2\r\n\r\n"},
-        FaultCase{"StuckBusyInBulkErase", {"-b"}, [](FakeTarget& t) { t.stuckBusy = true; },
+        FaultCase{"StuckBusyInBulkErase",
+                  {"-b"},
+                  [](FakeTarget& t) { t.stuckBusy = true; },
                   "Стираем весь объем памяти...Ошибка! \r\n\r\n"},
-        FaultCase{"WriteErrorFlag", {}, [](FakeTarget& t) { t.writeError = true; },
-                  kProgramming +
-                      "\r\nОшибка 3 - \"Ошибка записи( установлен флаг WEF )\".\r\n\r\n\r\n"},
-        FaultCase{"FailingRead", {"-vo"}, [](FakeTarget& t) { t.failReadFrom = 0; },
-                  "Проверяем 64 байт.\r\n" + kBar +
-                      "\r\nОшибка 1 - \"Ошибка интерфейса\".\r\n\r\n"},
-        FaultCase{"VerifyMismatch", {"-vo"},
+        FaultCase{
+            "WriteErrorFlag",
+            {},
+            [](FakeTarget& t) { t.writeError = true; },
+            kProgramming + "\r\nОшибка 3 - \"Ошибка записи( установлен флаг WEF )\".\r\n\r\n\r\n"},
+        FaultCase{
+            "FailingRead",
+            {"-vo"},
+            [](FakeTarget& t) { t.failReadFrom = 0; },
+            "Проверяем 64 байт.\r\n" + kBar + "\r\nОшибка 1 - \"Ошибка интерфейса\".\r\n\r\n"},
+        FaultCase{"VerifyMismatch",
+                  {"-vo"},
                   [](FakeTarget& t) {
                       for (uint32_t i = 0; i < 64; ++i) {
                           t.flash[0x800 + i] = static_cast<uint8_t>(i);

@@ -68,8 +68,7 @@ TEST_F(Passes, RecordsWithAGapAreWrittenAsTwoBlocks) {
 
 TEST_F(Passes, ARecordThatContinuesJoinsItsBlock) {
     Load(SRecord('0', 0, {'H', 'D', 'R'}) + S3Records(0x100, Counting(16)) +
-         SRecord('1', 0x110, {1, 2}) + S3Records(0x110, Counting(16, 16)) +
-         SRecord('7', 0, {}));
+         SRecord('1', 0x110, {1, 2}) + S3Records(0x110, Counting(16, 16)) + SRecord('7', 0, {}));
     EXPECT_EQ(Transfer(false), 0);
     EXPECT_EQ(target().LogOf("Program"), (Lines{"Program 0x00000100 32"}));
     EXPECT_EQ(Flash(0x100, 32), Counting(32));
@@ -81,8 +80,7 @@ TEST_F(Passes, BlocksHold256BytesAndSplitAtPages) {
     EXPECT_EQ(Transfer(false), 0);
     EXPECT_EQ(target().LogOf("Program"),
               (Lines{"Program 0x000010F0 16", "Program 0x00001100 240", "Program 0x000011F0 16",
-                     "Program 0x00001200 240", "Program 0x000012F0 16",
-                     "Program 0x00001300 72"}));
+                     "Program 0x00001200 240", "Program 0x000012F0 16", "Program 0x00001300 72"}));
     EXPECT_EQ(Flash(0x10F0, 600), Counting(600));
     EXPECT_EQ(Transfer(true), 0);
 }
@@ -93,7 +91,8 @@ TEST_F(Passes, AnEmptyBlockBeforeAGapIsNeverSent) {
     EXPECT_EQ(Transfer(false), 0);
     EXPECT_EQ(Transfer(true), 0);
     EXPECT_EQ(target().LogOf("Read"), (Lines{"Read 0x00000100 256", "Read 0x00000400 16"}));
-    EXPECT_EQ(target().LogOf("Program"), (Lines{"Program 0x00000100 256", "Program 0x00000400 16"}));
+    EXPECT_EQ(target().LogOf("Program"),
+              (Lines{"Program 0x00000100 256", "Program 0x00000400 16"}));
 }
 
 TEST_F(Passes, VerifyReportsTheFirstDifferentByte) {

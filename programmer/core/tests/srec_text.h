@@ -45,9 +45,9 @@ inline std::string S3Records(uint32_t address, const std::vector<uint8_t>& data)
     std::string text;
     for (std::size_t at = 0; at < data.size(); at += 32) {
         const std::size_t n = data.size() - at < 32 ? data.size() - at : 32;
-        text += SRecord('3', address + static_cast<uint32_t>(at),
-                        {data.begin() + static_cast<long>(at),
-                         data.begin() + static_cast<long>(at + n)});
+        text += SRecord(
+            '3', address + static_cast<uint32_t>(at),
+            {data.begin() + static_cast<long>(at), data.begin() + static_cast<long>(at + n)});
     }
     return text;
 }

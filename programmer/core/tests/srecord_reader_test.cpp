@@ -48,15 +48,23 @@ INSTANTIATE_TEST_SUITE_P(
     SRecordReader, FirstRecord,
     ::testing::Values(
         FirstRecordCase{"S9Termination", "S9030000FC\r\n", kReaderRecord, 9, 0, {}},
-        FirstRecordCase{"S3WithData", "S30900001000DEADBEEFAE\r\n", kReaderRecord, 3, 0x1000,
+        FirstRecordCase{"S3WithData",
+                        "S30900001000DEADBEEFAE\r\n",
+                        kReaderRecord,
+                        3,
+                        0x1000,
                         {0xDE, 0xAD, 0xBE, 0xEF}},
         FirstRecordCase{"LowerCaseDigits", "S30900001000deadbeefAE\r\n", kReaderMalformed},
-        FirstRecordCase{"ColonForS", ":30900001000DEADBEEFAE\r\n", kReaderRecord, 3, 0x1000,
+        FirstRecordCase{"ColonForS",
+                        ":30900001000DEADBEEFAE\r\n",
+                        kReaderRecord,
+                        3,
+                        0x1000,
                         {0xDE, 0xAD, 0xBE, 0xEF}},
-        FirstRecordCase{"S1TwoAddressBytes", "S1051234AABB4F\r\n", kReaderRecord, 1, 0x1234,
-                        {0xAA, 0xBB}},
-        FirstRecordCase{"S2ThreeAddressBytes", "S205123456AAB4\r\n", kReaderRecord, 2,
-                        0x123456, {0xAA}},
+        FirstRecordCase{
+            "S1TwoAddressBytes", "S1051234AABB4F\r\n", kReaderRecord, 1, 0x1234, {0xAA, 0xBB}},
+        FirstRecordCase{
+            "S2ThreeAddressBytes", "S205123456AAB4\r\n", kReaderRecord, 2, 0x123456, {0xAA}},
         FirstRecordCase{"S0HeaderIsSkipped", "S00600004844521B\r\n", kReaderSkip},
         FirstRecordCase{"S5CountRecord", "S5030003F9\r\n", kReaderRecord, 5, 3, {}},
         FirstRecordCase{"EmptyLine", "\r\n", kReaderSkip},
@@ -68,13 +76,21 @@ INSTANTIATE_TEST_SUITE_P(
         FirstRecordCase{"AddressLongerThanRecord", "S3030000FC\r\n", kReaderMalformed},
         // Count 0x05 where 0x09 belongs, checksum computed with 0x05: accepted, the length
         // follows from the line.
-        FirstRecordCase{"WrongCountMatchingChecksum", "S30500001000DEADBEEFB2\r\n",
-                        kReaderRecord, 3, 0x1000, {0xDE, 0xAD, 0xBE, 0xEF}},
+        FirstRecordCase{"WrongCountMatchingChecksum",
+                        "S30500001000DEADBEEFB2\r\n",
+                        kReaderRecord,
+                        3,
+                        0x1000,
+                        {0xDE, 0xAD, 0xBE, 0xEF}},
         FirstRecordCase{"Line514Characters", LongRecord(514) + "\r\n", kReaderRecord, 3, 0,
                         std::vector<uint8_t>(250, 0)},
         FirstRecordCase{"Line515Characters", LongRecord(514) + "0\r\n", kReaderLineTooLong},
         FirstRecordCase{"Line515CharactersLf", LongRecord(514) + "0\n", kReaderLineTooLong},
-        FirstRecordCase{"LfLineEnd", "S30900001000DEADBEEFAE\n", kReaderRecord, 3, 0x1000,
+        FirstRecordCase{"LfLineEnd",
+                        "S30900001000DEADBEEFAE\n",
+                        kReaderRecord,
+                        3,
+                        0x1000,
                         {0xDE, 0xAD, 0xBE, 0xEF}},
         FirstRecordCase{"LastLineWithoutLineEnd", "S9030000FC", kReaderRecord, 9, 0, {}},
         FirstRecordCase{"LoneCrIsACharacter", "S9030000FC\rS9030000FC\r\n", kReaderMalformed},
@@ -105,8 +121,7 @@ TEST(SRecordReader, ReadsMixedLineEndsAndAnUnterminatedLastLine) {
 TEST(SRecordReader, GoesOnAfterAMalformedOrOverlongLine) {
     // 600 characters: the first 516 are refused, the rest is read as a line of its own.
     EXPECT_EQ(Results(std::string(600, '0') + "\r\nS9030000FC\r\n"),
-              (std::vector<int>{kReaderLineTooLong, kReaderMalformed, kReaderRecord,
-                                kReaderEnd}));
+              (std::vector<int>{kReaderLineTooLong, kReaderMalformed, kReaderRecord, kReaderEnd}));
 }
 
 TEST(SRecordReader, RewindReadsTheFileAgain) {
