@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "adapters/backends.h"
+#include "adapters/usb_programmer.h"
 #include "core/console.h"
 #include "core/main_flow.h"
 
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
         std::fputs("Fatal Error: MFC initialization failed\n", stdout);
         return 1;
     }
+    // The USB programmer's Read notes a failed transfer on the console, as it always has.
+    brivel::SetUsbNoteSink([&console](const std::string& note) { console->PrintNative(note); });
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const brivel::BackendFactory factory =
         [](const std::string& name,
