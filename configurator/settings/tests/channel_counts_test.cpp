@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "settings/cp1251.h"
 #include "settings/setup_failure.h"
 #include "settings/testing/tree_fixture.h"
 
@@ -13,10 +12,15 @@ namespace {
 
 using testing::TreeFixture;
 
-const std::string kNoGroup = ToCp1251("Неправильное поле \"Группа устройств\".");
+// The messages as the Windows-1251 bytes the message box shows.
+const std::string kNoGroup =  // Неправильное поле "Группа устройств".
+    "\xCD\xE5\xEF\xF0\xE0\xE2\xE8\xEB\xFC\xED\xEE\xE5 \xEF\xEE\xEB\xE5 "
+    "\"\xC3\xF0\xF3\xEF\xEF\xE0 \xF3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2\".";
 
-std::string TooMany(int channel) {
-    return ToCp1251("Кол-во устройств для канала " + std::to_string(channel) + " превышает 128.");
+std::string TooMany(int channel) {  // Кол-во устройств для канала N превышает 128.
+    return "\xCA\xEE\xEB-\xE2\xEE \xF3\xF1\xF2\xF0\xEE\xE9\xF1\xF2\xE2 \xE4\xEB\xFF "
+           "\xEA\xE0\xED\xE0\xEB\xE0 " +
+           std::to_string(channel) + " \xEF\xF0\xE5\xE2\xFB\xF8\xE0\xE5\xF2 128.";
 }
 
 // Runs ReadChannelCounts and gives the failure's message, empty when it passed.

@@ -80,7 +80,7 @@ TEST(CEditNumberEntry, GetNumberConvertsWithItsBaseWhateverTheValidity) {
     EXPECT_FALSE(base10.IsValid());
 }
 
-TEST(CEditNumberEntry, NoTextMakesTheConversionFail) {
+TEST(CEditNumberEntry, NoTextBreaksTheConversion) {
     MemoryControlFactory owner;
     CEditNumberEntry entry("N", 100, 0, 4294967295u, 0, owner);
     std::string odd;
