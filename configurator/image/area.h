@@ -45,8 +45,8 @@ size_t ElementSize(size_t length);
 
 // Base of the setup areas. A derived area binds its buffer with BeginArea, writes its records
 // front to back with the primitives, and closes with EndArea. Every primitive takes the write
-// cursor by reference and advances it past the bytes it reserved or wrote; every write is checked
-// against the buffer.
+// cursor by reference and advances it past the bytes it reserved or wrote. A write that would
+// leave the buffer, and any other misuse, throws AreaInternalError and writes nothing.
 class CArea {
 public:
     virtual ~CArea();
@@ -59,7 +59,8 @@ public:
     // The text's bytes and a terminating zero byte.
     void PutString(std::string_view text, size_t& cursor);
 
-    // Reserves a 4-byte offset field at the cursor for ResolveLabel to fill.
+    // Reserves a 4-byte offset field at the cursor for ResolveLabel to fill. A name that is still
+    // pending is refused: its first placeholder would never be filled.
     void DefineLabel(size_t& cursor, std::string_view name);
     // Stores target minus the placeholder position in the placeholder of a pending label and
     // forgets the label; a name that is not pending is ignored.
