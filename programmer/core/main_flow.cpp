@@ -305,7 +305,7 @@ int RunProgrammer(const std::vector<std::string>& args, const BackendFactory& ma
         return *status;
     }
     console.Print(msg::kBanner);
-    if (!options.action) {
+    if (!options.action || options.help) {
         console.Print(msg::kUsage);
         return kSuccess;
     }

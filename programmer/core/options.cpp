@@ -58,6 +58,11 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
         if (arg.empty()) {
             continue;
         }
+        // The Linux convention, answered before anything else on the line can act.
+        if (arg == "--help") {
+            options.help = true;
+            return std::nullopt;
+        }
         if (arg.size() < 2 || arg[0] != '-' || static_cast<unsigned char>(arg[1]) == 0xFF) {
             PrintUnknownParameter(arg, console);
             return kFailure;

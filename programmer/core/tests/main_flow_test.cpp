@@ -84,6 +84,12 @@ TEST_F(MainFlow, NoArgumentsPrintTheBannerAndTheUsage) {
     EXPECT_TRUE(m_factoryNames.empty());
 }
 
+TEST_F(MainFlow, HelpPrintsTheUsageAndDoesNothingElse) {
+    EXPECT_EQ(Run({"-b", "--help", "-w", "x.s19"}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsage);
+    EXPECT_TRUE(m_factoryNames.empty());
+}
+
 TEST_F(MainFlow, AnUnknownKeyIsReportedAndParsingGoesOn) {
     EXPECT_EQ(Run({"-x"}), 0);
     EXPECT_EQ(Output(), "Неизвестный ключ \"x\".\r\n" + kBanner + kUsage);
