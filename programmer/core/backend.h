@@ -22,7 +22,8 @@ struct UsbInterfaceInfo {
 class ProgrammerBackend {
 public:
     virtual ~ProgrammerBackend() = default;
-    virtual std::vector<UsbInterfaceInfo> ListUsbInterfaces() = 0;  // FindUsbProgrammer's enumeration
+    // FindUsbProgrammer's enumeration.
+    virtual std::vector<UsbInterfaceInfo> ListUsbInterfaces() = 0;
     virtual bool ListFtdiDevices(std::vector<FtdiDeviceInfo>& devices) = 0;  // false: not fetched
     virtual bool OpenFtdi(int index) = 0;
     virtual int SetupFtdi() = 0;  // MPSSE set-up; the main flow ignores the result

@@ -26,9 +26,13 @@ Clock* g_clock = &g_steadyClock;
 
 Clock::~Clock() = default;
 
-Clock& CurrentClock() { return *g_clock; }
+Clock& CurrentClock() {
+    return *g_clock;
+}
 
-void SetClock(Clock* clock) { g_clock = clock != nullptr ? clock : &g_steadyClock; }
+void SetClock(Clock* clock) {
+    g_clock = clock != nullptr ? clock : &g_steadyClock;
+}
 
 uint32_t VirtualClock::TickCount() {
     const uint32_t now = m_now;
@@ -36,8 +40,12 @@ uint32_t VirtualClock::TickCount() {
     return now;
 }
 
-ScopedClock::ScopedClock(Clock& clock) { SetClock(&clock); }
+ScopedClock::ScopedClock(Clock& clock) {
+    SetClock(&clock);
+}
 
-ScopedClock::~ScopedClock() { SetClock(nullptr); }
+ScopedClock::~ScopedClock() {
+    SetClock(nullptr);
+}
 
 }  // namespace brivel

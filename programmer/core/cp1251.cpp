@@ -58,8 +58,7 @@ std::string Utf8ToCp1251(std::string_view text) {
         }
         bool valid = true;
         for (std::size_t k = 1; k <= extra; ++k) {
-            if (i + k >= text.size() ||
-                (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
                 valid = false;
                 break;
             }

@@ -79,10 +79,9 @@ int RunErase(int (*writeEnable)(), int (*readStatus)(uint8_t* status),
     return PollCompletion(readStatus, timeoutMs);
 }
 
-int ProgramPages(
-    uint32_t address, const uint8_t* data, uint32_t length,
-    const std::function<int(uint32_t chunkAddress, const uint8_t* chunk, uint32_t chunkLength)>&
-        writeChunk) {
+int ProgramPages(uint32_t address, const uint8_t* data, uint32_t length,
+                 const std::function<int(uint32_t chunkAddress, const uint8_t* chunk,
+                                         uint32_t chunkLength)>& writeChunk) {
     if (static_cast<uint64_t>(address) + length > 0xFFFFFFFFull) {
         return kEzBadAddress;
     }

@@ -48,9 +48,8 @@ int RunErase(int (*writeEnable)(), int (*readStatus)(uint8_t* status),
 // boundary. writeChunk does write enable, the page-program frame and the poll, and returns an
 // EzPortError; the first non-zero result ends the operation. Returns kEzBadAddress when
 // address + length passes 0xFFFFFFFF, kEzSystem when the buffer cannot be obtained.
-int ProgramPages(
-    uint32_t address, const uint8_t* data, uint32_t length,
-    const std::function<int(uint32_t chunkAddress, const uint8_t* chunk, uint32_t chunkLength)>&
-        writeChunk);
+int ProgramPages(uint32_t address, const uint8_t* data, uint32_t length,
+                 const std::function<int(uint32_t chunkAddress, const uint8_t* chunk,
+                                         uint32_t chunkLength)>& writeChunk);
 
 }  // namespace brivel

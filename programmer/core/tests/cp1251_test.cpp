@@ -40,7 +40,9 @@ TEST(Cp1251, ConvertsLiteralsAtCompileTime) {
 }
 
 TEST(Cp1251, ReplacesCharactersWithoutAByte) {
-    EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD" "b\xC3"), "a?b?");
+    EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD"
+                           "b\xC3"),
+              "a?b?");
 }
 
 }  // namespace

@@ -1,0 +1,148 @@
+#include "settings/setup_entry.h"
+
+#include <utility>
+
+#include "settings/address_text.h"
+#include "settings/number_text.h"
+
+namespace quillon {
+
+CSetupEntry::CSetupEntry(std::string_view caption, int kind, ControlFactory& owner)
+    : m_caption(caption), m_kind(kind), m_rowHeight(owner.Metrics().RowHeight()), m_owner(&owner) {}
+
+CSetupEntry::~CSetupEntry() {
+    // Children first, then the controls, as the owner window expects of its child windows.
+    m_children.clear();
+    m_controls.clear();
+}
+
+bool CSetupEntry::IsValid() const {
+    return true;
+}
+
+void CSetupEntry::Place(std::optional<Point> at) {
+    if (!at) {
+        if (m_shown) {
+            for (auto& control : m_controls) {
+                control->SetVisible(false);
+            }
+        }
+    } else {
+        for (auto& control : m_controls) {
+            control->Move(*at);
+        }
+        if (!m_shown) {
+            for (auto& control : m_controls) {
+                control->SetVisible(true);
+            }
+        }
+    }
+    m_shown = at.has_value();
+}
+
+void CSetupEntry::OnCommand(uint32_t /*first*/, intptr_t /*second*/) {}
+
+CSetupEntry* CSetupEntry::AddChild(std::unique_ptr<CSetupEntry> child) {
+    m_children.push_back(std::move(child));
+    return m_children.back().get();
+}
+
+void CSetupEntry::SetKey(std::string_view key) {
+    m_key.assign(key);
+    m_hasKey = true;
+}
+
+void CSetupEntry::RegisterKeys(KeyMap& keys) {
+    if (m_hasKey) {
+        keys.insert_or_assign(m_key, this);
+    }
+    for (auto& child : m_children) {
+        child->RegisterKeys(keys);
+    }
+}
+
+CSetupEntry* CSetupEntry::FindEntry(std::string_view key) {
+    if (m_hasKey && m_key == key) {
+        return this;
+    }
+    for (auto& child : m_children) {
+        if (CSetupEntry* found = child->FindEntry(key)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+const CSetupEntry* CSetupEntry::FindEntry(std::string_view key) const {
+    return const_cast<CSetupEntry*>(this)->FindEntry(key);
+}
+
+std::string CSetupEntry::GetText() const {
+    return m_controls.empty() ? std::string() : m_controls.front()->GetText();
+}
+
+void CSetupEntry::SetText(std::string_view text) {
+    if (!m_controls.empty()) {
+        m_controls.front()->SetText(text);
+    }
+}
+
+uint32_t CSetupEntry::GetNumber() const {
+    return ParseNumberText(GetText(), NumberBase()).value;
+}
+
+int CSetupEntry::GetSelection() const {
+    return m_controls.empty() ? -1 : m_controls.front()->GetSelection();
+}
+
+void CSetupEntry::SetSelection(int index) {
+    if (!m_controls.empty()) {
+        m_controls.front()->SetSelection(index);
+    }
+}
+
+int CSetupEntry::GetCheck() const {
+    return m_controls.empty() ? 0 : m_controls.front()->GetCheck();
+}
+
+void CSetupEntry::SetCheck(int state) {
+    if (!m_controls.empty()) {
+        m_controls.front()->SetCheck(state);
+    }
+}
+
+uint32_t CSetupEntry::GetAddress() const {
+    if (m_controls.empty()) {
+        return 0;
+    }
+    return AddressValue(m_controls.front()->GetFields());
+}
+
+std::string CSetupEntry::GetPassword(int i) const {
+    if (i < 0 || static_cast<size_t>(i) >= m_controls.size()) {
+        return {};
+    }
+    return m_controls[static_cast<size_t>(i)]->GetText();
+}
+
+void CSetupEntry::SetPassword(int i, std::string_view text) {
+    if (i < 0 || static_cast<size_t>(i) >= m_controls.size()) {
+        return;
+    }
+    m_controls[static_cast<size_t>(i)]->SetText(text);
+}
+
+void CSetupEntry::Enable(bool enabled) {
+    if (!m_controls.empty()) {
+        m_controls.front()->SetEnabled(enabled);
+    }
+}
+
+EditorControl& CSetupEntry::AddControl(const ControlSpec& spec) {
+    const int32_t id = m_owner->TakeControlId();
+    m_controls.push_back(m_owner->CreateControl(spec, id));
+    m_controlIds.push_back(id);
+    return *m_controls.back();
+}
+
+}  // namespace quillon
