@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "adapters/device_access.h"
+
 namespace brivel {
 
 // The FTDI D2XX calls the FTDI adapter makes, as one interface: the library over libftdi1
@@ -36,9 +38,6 @@ struct FtDeviceListInfoNode {
     char description[64] = {};
 };
 
-// Why the last Open failed, where the library can tell.
-enum class FtOpenFailure { kNone, kNotFound, kAccessDenied, kBusy, kOther };
-
 class D2xx {
 public:
     virtual ~D2xx() = default;
@@ -57,7 +56,8 @@ public:
     virtual FtStatus Read(uint8_t* buffer, uint32_t length, uint32_t* read) = 0;
     virtual void Close() = 0;
 
-    virtual FtOpenFailure LastOpenFailure() const { return FtOpenFailure::kNone; }
+    // Why the last Open failed, where the library can tell.
+    virtual DeviceAccess LastOpenFailure() const { return DeviceAccess::kOk; }
 };
 
 }  // namespace brivel
