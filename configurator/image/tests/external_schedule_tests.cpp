@@ -111,10 +111,10 @@ TEST_F(ExternalSchedule, ReportsAFileDeletedBeforeOrAfterSizing) {
 }
 
 TEST_F(ExternalSchedule, NeverCopiesAFileThatChangedSizeSinceItWasMeasured) {
-    EXPECT_EQ(FailureAfterSizing([&] { testing::WriteFile(m_schedule, {1, 2, 3, 4, 5}); }),
-              testing::kCannotReadSchedule);
-    EXPECT_EQ(FailureAfterSizing([&] { testing::WriteFile(m_schedule, {1, 2, 3}); }),
-              testing::kCannotReadSchedule);
+    const auto grow = [&] { testing::WriteFile(m_schedule, {1, 2, 3, 4, 5}); };
+    const auto shrink = [&] { testing::WriteFile(m_schedule, {1, 2, 3}); };
+    EXPECT_EQ(FailureAfterSizing(grow), testing::kCannotReadSchedule);
+    EXPECT_EQ(FailureAfterSizing(shrink), testing::kCannotReadSchedule);
 
     // A fresh sizing measures the file again.
     const std::vector<uint8_t> area = Build();
