@@ -70,20 +70,24 @@ TEST_F(ExternalSchedule, OpensANameWithCyrillicLettersAsTheFileSystemSpellsIt) {
 
 TEST_F(ExternalSchedule, RefusesANameThatDoesNotLeadToARegularFile) {
     std::filesystem::create_directory(m_folder / "folder");
-    testing::WriteFile(m_folder / "empty.bin", {});
     const struct {
         std::filesystem::path name;
         std::string message;
     } cases[] = {
         {m_folder / "missing.bin", testing::kCannotOpenSchedule},
         {m_folder / "folder", testing::kCannotOpenSchedule},
-        {m_folder / "empty.bin", testing::kEmptySchedule},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name.string());
         m_tree.Set("TIME_TABLE", c.name.string());
         EXPECT_EQ(Failure(), c.message);
     }
+}
+
+TEST_F(ExternalSchedule, CopiesAnEmptyFileAsARecordWithoutPayload) {
+    testing::WriteFile(m_folder / "empty.bin", {});
+    m_tree.Set("TIME_TABLE", (m_folder / "empty.bin").string());
+    EXPECT_EQ(ToHex(RecordOf(Build(), testing::kScheduleId)), "00 04 00 73");
 }
 
 TEST_F(ExternalSchedule, RefusesAFileItMayNotRead) {
