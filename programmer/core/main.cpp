@@ -9,6 +9,7 @@
 #include "adapters/usb_programmer.h"
 #include "core/console.h"
 #include "core/main_flow.h"
+#include "core/messages.h"
 
 int main(int argc, char** argv) {
     std::unique_ptr<brivel::Console> console;
@@ -32,5 +33,15 @@ int main(int argc, char** argv) {
         }
         return brivel::MakeHardwareBackend();
     };
-    return brivel::RunProgrammer(args, factory, *console);
+    const brivel::OpenFailureNote note = [](const brivel::ProgrammerBackend& backend) {
+        switch (brivel::LastDeviceAccess(backend)) {
+            case brivel::DeviceAccess::kDenied:
+                return std::string(brivel::msg::kAccessDenied);
+            case brivel::DeviceAccess::kBusy:
+                return std::string(brivel::msg::kDeviceBusy);
+            default:
+                return std::string();
+        }
+    };
+    return brivel::RunProgrammer(args, factory, *console, note);
 }

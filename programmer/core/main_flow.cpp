@@ -41,8 +41,13 @@ enum class AdapterKind { kFtdi, kUsb };
 
 class ProgrammerRun {
 public:
-    ProgrammerRun(const Options& options, ProgrammerBackend& backend, Console& console)
-        : m_options(options), m_backend(backend), m_console(console), m_progress(console) {}
+    ProgrammerRun(const Options& options, ProgrammerBackend& backend, Console& console,
+                  const OpenFailureNote& openFailureNote)
+        : m_options(options),
+          m_backend(backend),
+          m_console(console),
+          m_openFailureNote(openFailureNote),
+          m_progress(console) {}
 
     // Discovery, opening, file check and run; the exit status.
     int Execute();
@@ -55,10 +60,12 @@ private:
     int Abort();
     void CloseAdapter();
     void EndWithIgnoredKeys();
+    void ReportNoAccess();
 
     const Options& m_options;
     ProgrammerBackend& m_backend;
     Console& m_console;
+    const OpenFailureNote& m_openFailureNote;
     ProgressBar m_progress;
     AdapterKind m_kind = AdapterKind::kFtdi;
     const AdapterOps* m_ops = nullptr;
@@ -114,6 +121,16 @@ std::optional<std::string> ProgrammerRun::Discover(int& status) {
     return std::nullopt;
 }
 
+void ProgrammerRun::ReportNoAccess() {
+    m_console.Print(msg::kNoAccess);
+    if (m_openFailureNote) {
+        const std::string note = m_openFailureNote(m_backend);
+        if (!note.empty()) {
+            m_console.Print(note);
+        }
+    }
+}
+
 bool ProgrammerRun::Open(const std::string& name) {
     m_console.Print(msg::kUsingProgrammer);
     m_console.PrintNative(name + "\r\n");
@@ -121,7 +138,7 @@ bool ProgrammerRun::Open(const std::string& name) {
         // The simulated target has one FTDI device; its name is the file, not a serial.
         m_kind = AdapterKind::kFtdi;
         if (!m_backend.OpenFtdi(0)) {
-            m_console.Print(msg::kNoAccess);
+            ReportNoAccess();
             return false;
         }
         return true;
@@ -143,14 +160,14 @@ bool ProgrammerRun::Open(const std::string& name) {
             return false;
         }
         if (!m_backend.OpenFtdi(index)) {
-            m_console.Print(msg::kNoAccess);
+            ReportNoAccess();
             return false;
         }
         return true;
     }
     m_kind = AdapterKind::kUsb;
     if (!m_backend.OpenUsb(name)) {
-        m_console.Print(msg::kNoAccess);
+        ReportNoAccess();
         return false;
     }
     m_console.Printf(msg::kFirmwareVersion.c_str(), m_backend.UsbVersionText().c_str());
@@ -299,7 +316,7 @@ int ProgrammerRun::Execute() {
 }  // namespace
 
 int RunProgrammer(const std::vector<std::string>& args, const BackendFactory& makeBackend,
-                  Console& console) {
+                  Console& console, const OpenFailureNote& openFailureNote) {
     Options options;
     if (const std::optional<int> status = ParseOptions(args, options, console)) {
         return *status;
@@ -330,7 +347,7 @@ int RunProgrammer(const std::vector<std::string>& args, const BackendFactory& ma
         return kFailure;
     }
 
-    int status = ProgrammerRun(options, *backend, console).Execute();
+    int status = ProgrammerRun(options, *backend, console, openFailureNote).Execute();
     // The simulated target writes its flash file here; a run whose result was not kept is not
     // a success.
     std::string finishError;

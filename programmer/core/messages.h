@@ -46,6 +46,10 @@ inline constexpr auto kNameMemory = W1251("Не удалось выделить 
 inline constexpr auto kUsingProgrammer = W1251("Используем программатор:\r\n");
 inline constexpr auto kNotConnected = W1251("Программатор не подключен!\r\n");
 inline constexpr auto kNoAccess = W1251("Не удается получить доступ к программатору!\r\n");
+// Why an adapter could not be opened, where the USB libraries tell it.
+inline constexpr auto kAccessDenied = W1251(
+    "Нет прав доступа к устройству: установите правило udev для программатора (см. README).\r\n");
+inline constexpr auto kDeviceBusy = W1251("Устройство занято другой программой.\r\n");
 inline constexpr auto kFirmwareVersion = W1251("Версия ПО программатора - \"%s\".\r\n");
 
 // File check.

@@ -18,6 +18,7 @@ struct Options {
     std::string fileName;
     float fsysMHz = 8.0f;  // -t value
     bool action = false;   // anything to do at all
+    bool help = false;     // --help: banner and usage, nothing else
 };
 
 // Parses the arguments after the program name. Returns the exit status when the command line

@@ -72,8 +72,10 @@ for kind in ftdi usb; do
 done
 
 # A second file over the first: written sectors are erased, the flash file is kept between runs.
-srec_cat -generate 0x3E900 0x3EA00 -constant 0x42 -o second.s19 -Motorola -address-length=4
-srec_cat setup.s19 -exclude 0x3E800 0x3F000 second.s19 -fill 0xFF 0 0x40000 -o second.bin -binary
+srec_cat -generate 0x3E900 0x3EA00 -constant 0x42 -o second.s19 -Motorola -address-length=4 \
+    -execution-start-address=0x3E900
+srec_cat '(' setup.s19 -exclude 0x3E800 0x3F000 second.s19 ')' -fill 0xFF 0 0x40000 \
+    -o second.bin -binary
 expect_run 0 "" -Psim-ftdi:flash-ftdi.bin -w second.s19 -v
 expect_output_has $'0x0003E800-0x0003EFFF\r'
 cmp -s flash-ftdi.bin second.bin || fail "second run: flash differs from srec_cat's image"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/console.h"
+#include "core/cp1251.h"
 #include "core/virtual_clock.h"
 #include "fake_backend.h"
 #include "fake_target.h"
@@ -65,7 +66,8 @@ protected:
             }
             return backend;
         };
-        return RunProgrammer(args, factory, m_console);
+        const OpenFailureNote note = [this](const ProgrammerBackend&) { return m_openNote; };
+        return RunProgrammer(args, factory, m_console, note);
     }
 
     const std::string& Output() const { return m_console.Text(); }
@@ -76,6 +78,7 @@ protected:
     BackendScript m_script;
     Lines m_factoryNames;
     bool m_factoryFails = false;
+    std::string m_openNote;
 };
 
 TEST_F(MainFlow, NoArgumentsPrintTheBannerAndTheUsage) {
@@ -170,6 +173,12 @@ TEST_F(MainFlow, ANamedAdapterMustBePresentAndOpen) {
     m_script.openFtdiOk = false;
     EXPECT_EQ(Run({"-PFTDI_04036010_FT1234", "-b"}), -1);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Не удается получить доступ к программатору!\r\n");
+    m_openNote = W1251("Устройство занято другой программой.\r\n");
+    EXPECT_EQ(Run({"-PFTDI_04036010_FT1234", "-b"}), -1);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi +
+                            "Не удается получить доступ к программатору!\r\n"
+                            "Устройство занято другой программой.\r\n");
+    m_openNote.clear();
     // A name that is not FTDI's is a USB interface path; the file is never opened.
     m_script.openUsbOk = false;
     EXPECT_EQ(Run({"-Pxyz", "-w", "/no/such/file.s19"}), -1);
