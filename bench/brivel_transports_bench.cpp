@@ -190,7 +190,8 @@ double LowerBoundMs(const std::vector<Area>& areas) {
         data += area.length;
     }
     const double wireMs = static_cast<double>(sectors * 2048 + 2 * data) * 8.0 / 1000.0;
-    return wireMs + static_cast<double>(sectors * kTiming.sectorEraseMs + pages * kTiming.pageProgramMs);
+    return wireMs +
+           static_cast<double>(sectors * kTiming.sectorEraseMs + pages * kTiming.pageProgramMs);
 }
 
 template <typename Emulator, typename Timed>

@@ -25,15 +25,23 @@ FtStatus FaultyD2xx::GetDeviceInfoList(FtDeviceListInfoNode* list, uint32_t* cou
     return m_inner.GetDeviceInfoList(list, count);
 }
 
-FtStatus FaultyD2xx::Open(int index) { return m_inner.Open(index); }
-FtStatus FaultyD2xx::ResetDevice() { return m_inner.ResetDevice(); }
-FtStatus FaultyD2xx::Purge(uint32_t mask) { return m_inner.Purge(mask); }
+FtStatus FaultyD2xx::Open(int index) {
+    return m_inner.Open(index);
+}
+FtStatus FaultyD2xx::ResetDevice() {
+    return m_inner.ResetDevice();
+}
+FtStatus FaultyD2xx::Purge(uint32_t mask) {
+    return m_inner.Purge(mask);
+}
 
 FtStatus FaultyD2xx::SetUsbParameters(uint32_t inTransferSize, uint32_t outTransferSize) {
     return m_inner.SetUsbParameters(inTransferSize, outTransferSize);
 }
 
-FtStatus FaultyD2xx::SetLatencyTimer(uint8_t ms) { return m_inner.SetLatencyTimer(ms); }
+FtStatus FaultyD2xx::SetLatencyTimer(uint8_t ms) {
+    return m_inner.SetLatencyTimer(ms);
+}
 
 FtStatus FaultyD2xx::SetBitMode(uint8_t mask, uint8_t mode) {
     return m_inner.SetBitMode(mask, mode);
@@ -75,6 +83,8 @@ FtStatus FaultyD2xx::Read(uint8_t* buffer, uint32_t length, uint32_t* read) {
     return m_inner.Read(buffer, length, read);
 }
 
-void FaultyD2xx::Close() { m_inner.Close(); }
+void FaultyD2xx::Close() {
+    m_inner.Close();
+}
 
 }  // namespace brivel

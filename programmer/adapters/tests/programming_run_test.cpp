@@ -35,7 +35,8 @@ Bytes ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // A setup-sized file: three areas at the configurator's addresses, made into S3 records by
@@ -130,7 +131,9 @@ struct Bench {
     StringConsole console{"UTF-8"};
 };
 
-const char* Name(Transport transport) { return transport == Transport::kFtdi ? "FTDI" : "USB"; }
+const char* Name(Transport transport) {
+    return transport == Transport::kFtdi ? "FTDI" : "USB";
+}
 
 class ProgrammingRunTest : public ::testing::TestWithParam<Transport> {
 protected:
