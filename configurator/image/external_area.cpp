@@ -18,8 +18,7 @@ constexpr std::pair<uint16_t, std::string_view> kSectionTable[] = {
     {0x0100, "RAY_0100_OFF"},
 };
 
-// Identifiers are the communicator's; the order is that of the records' labels, not of the
-// records themselves (the filter record comes first but is listed last).
+// In identifier order; the records follow in another (the filter, 29, is the first table).
 constexpr std::pair<uint16_t, std::string_view> kDirectory0000[] = {
     {1, "RAY_0000_GID"},
     {2, "RAY_0000_CHAN_MAIN"},

@@ -17,6 +17,7 @@ struct EventType {
 
 // The communicator's event-log codes. A code with one bit set is a flag of the event mask;
 // any other holds a 4-bit value in one of four groups and needs a combined-code byte.
+// clang-format off
 constexpr EventType kEventTypes[] = {
     {"BBLOG_COD_COLD_RESET", 0x0001},
     {"BBLOG_COD_HOT_REST", 0x0002},
@@ -37,15 +38,20 @@ constexpr EventType kEventTypes[] = {
     {"BBLOG_EV_TIME_NOT_ADEQ", 0x2000},
     {"BBLOG_COD_TIME_NOT_ADEQ", 0x0700},
 };
+// clang-format on
 
-constexpr bool FitsCombinedCodes() {
+// Every multi-bit code needs a combined-code byte of its own, and no code may be 0.
+constexpr bool EventTableFits() {
     size_t combined = 0;
     for (const EventType& type : kEventTypes) {
+        if (type.code == 0) {
+            return false;
+        }
         combined += std::popcount(type.code) > 1 ? 1 : 0;
     }
     return combined <= kCombinedCodeCount;
 }
-static_assert(FitsCombinedCodes(), "every checked multi-bit event code needs its own byte");
+static_assert(EventTableFits());
 
 // Byte of a multi-bit code: its lowest non-zero 4-bit group, the group number in the high
 // nibble. The communicator reads back group (c >> 4) & 3 holding value c & 0x0F.

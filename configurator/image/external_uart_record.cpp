@@ -14,8 +14,8 @@ namespace quillon {
 namespace {
 
 // By option index; 0 is the line's default. An index past the table also means the default.
-constexpr std::array<uint32_t, 10> kSpeeds = {0, 300, 600, 1200, 2400, 4800, 9600, 19200,
-                                              38400, 57600};
+constexpr std::array<uint32_t, 10> kSpeeds = {0,    300,  600,   1200,  2400,
+                                              4800, 9600, 19200, 38400, 57600};
 constexpr std::array<uint32_t, 5> kDataBits = {0, 5, 6, 7, 8};
 
 struct UartField {
@@ -27,8 +27,10 @@ struct UartField {
 // with the message of an empty list. These texts have no blank before the quotation mark.
 constexpr UartField kFields[] = {
     {"UART_SPEED", "Неправильное поле\"Настройки UART -> Скорость\""},
-    {"UART_BIT_PER_SYMBOL", "Неправильное поле\"Настройки UART -> Количество бит для кодирования символа\""},
-    {"UART_STOP_BIT_DURATION", "Неправильное поле\"Настройки UART -> Длительность стопового бита\""},
+    {"UART_BIT_PER_SYMBOL",
+     "Неправильное поле\"Настройки UART -> Количество бит для кодирования символа\""},
+    {"UART_STOP_BIT_DURATION",
+     "Неправильное поле\"Настройки UART -> Длительность стопового бита\""},
     {"UART_PARITY_BIT", "Неправильное поле\"Настройки UART -> Использование бита чётности\""},
 };
 

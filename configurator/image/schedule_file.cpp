@@ -46,9 +46,6 @@ size_t MeasureScheduleFile(const std::filesystem::path& path) {
     if (!in || end < 0) {
         FailOpen();
     }
-    if (end == 0) {
-        throw SetupFailure::FromUtf8("Файл с таблицей расписания пуст.");
-    }
     return static_cast<size_t>(end);
 }
 

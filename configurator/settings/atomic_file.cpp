@@ -90,7 +90,7 @@ bool WriteFileAtomically(const fs::path& target, std::string_view bytes) {
     const auto& [fd, name] = *temporary;
     bool ok = WriteAll(fd, bytes);
     ok = ok && (!keptMode || fchmod(fd, *keptMode) == 0);
-    ok = ok && fsync(fd) == 0;
+    ok = ok && fdatasync(fd) == 0;
     ok = (close(fd) == 0) && ok;
     ok = ok && rename(name.c_str(), destination.c_str()) == 0;
     if (!ok) {

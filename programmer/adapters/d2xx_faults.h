@@ -9,18 +9,18 @@ namespace brivel {
 
 enum class FtdiFault {
     kNone,
-    kNoAnswer,           // from the chosen GetQueueStatus on: nothing arrives
-    kFailingQueueStatus, // from the chosen GetQueueStatus on: the call fails
-    kFailingWrite,       // from the chosen Write on: the write fails, nothing is sent
-    kShortRead,          // from the chosen Read on: one byte less than asked comes back
-    kStatusFF,           // from the chosen Write on: the target drives nothing (reads 0xFF)
-    kStuckBusy,          // from the chosen Write on: the flash never finishes
-    kWriteError,         // from the chosen Write on: every erase and program sets WEF
+    kNoAnswer,            // nothing arrives
+    kFailingQueueStatus,  // the bytes-waiting call fails
+    kFailingWrite,        // writes fail, nothing is sent
+    kShortRead,           // a read brings one byte less than asked
+    kStatusFF,            // the target drives nothing (reads 0xFF)
+    kStuckBusy,           // the flash never finishes
+    kWriteError,          // every erase and program sets WEF
 };
 
-// Wraps a D2XX library and injects one fault at a chosen call: counting from 1, the fault
-// starts with call number `atCall` of the function it concerns and lasts `count` calls
-// (faults of the target itself last to the end).
+// Wraps a D2XX library and injects one fault at a chosen call: counting writes from 1, the
+// fault starts with write number `atCall` and lasts `count` writes (faults of the target
+// itself last to the end).
 class FaultyD2xx : public D2xx {
 public:
     FaultyD2xx(D2xx& inner, EzPortFlash* flash) : m_inner(inner), m_flash(flash) {}
@@ -43,7 +43,7 @@ public:
     void Close() override;
 
 private:
-    bool Active(FtdiFault fault, uint32_t call);
+    bool Active(FtdiFault fault);
 
     D2xx& m_inner;
     EzPortFlash* m_flash;
@@ -51,8 +51,6 @@ private:
     uint32_t m_atCall = 0;
     uint32_t m_count = 0;
     uint32_t m_writes = 0;
-    uint32_t m_queueCalls = 0;
-    uint32_t m_reads = 0;
     bool m_fired = false;
 };
 

@@ -38,7 +38,8 @@ public:
     uint8_t ConfigRegister() const { return m_configRegister; }
 
     // Injected faults. A silent target drives nothing (every byte reads 0xFF); a stuck one
-    // never finishes the erase or program it is running or starts next; a failing one sets WEF on each erase or program.
+    // never finishes the erase or program it is running or starts next; a failing one sets WEF on
+    // each erase or program.
     void SetSilent(bool silent) { m_silent = silent; }
     void SetStuckBusy(bool stuck) { m_stuckBusy = stuck; }
     void SetFailWrites(bool fail) { m_failWrites = fail; }

@@ -79,8 +79,8 @@ bool SaveFlashFile(const std::string& path, const std::vector<uint8_t>& memory,
         error = Describe("Не удается сохранить файл памяти имитатора", path, errno);
         return false;
     }
-    const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, memory.data(), memory.size()) &&
-                         ::fsync(fd) == 0;
+    const bool written =
+        ::fchmod(fd, mode) == 0 && WriteAll(fd, memory.data(), memory.size()) && ::fsync(fd) == 0;
     const int writeError = errno;
     if (::close(fd) != 0 || !written) {
         ::unlink(temp.c_str());

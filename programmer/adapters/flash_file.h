@@ -11,7 +11,6 @@ namespace brivel {
 bool LoadFlashFile(const std::string& path, std::vector<uint8_t>& memory, std::string& error);
 // Writes a temporary file beside the target and renames it over, so a failed save leaves
 // the previous contents whole.
-bool SaveFlashFile(const std::string& path, const std::vector<uint8_t>& memory,
-                   std::string& error);
+bool SaveFlashFile(const std::string& path, const std::vector<uint8_t>& memory, std::string& error);
 
 }  // namespace brivel

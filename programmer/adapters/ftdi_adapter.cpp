@@ -67,7 +67,9 @@ void SetPins(uint8_t clear, uint8_t set) {
     PinWrite();
 }
 
-void StartCommand() { g_link.command.clear(); }
+void StartCommand() {
+    g_link.command.clear();
+}
 
 void Append(std::initializer_list<uint8_t> bytes) {
     g_link.command.insert(g_link.command.end(), bytes);
@@ -267,8 +269,8 @@ bool FtdiListDevices(D2xx& library, std::vector<FtdiDeviceInfo>& devices) {
     for (uint32_t i = 0; i < count && i < list.size(); ++i) {
         const FtDeviceListInfoNode& node = list[i];
         devices.push_back(
-            {node.id, std::string(node.serialNumber,
-                                  strnlen(node.serialNumber, sizeof node.serialNumber))});
+            {node.id,
+             std::string(node.serialNumber, strnlen(node.serialNumber, sizeof node.serialNumber))});
     }
     return true;
 }

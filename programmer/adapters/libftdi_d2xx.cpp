@@ -21,25 +21,33 @@ constexpr int kUsbTimeoutMs = 2000;
 constexpr uint32_t kLongestReadChunk = 16384;
 constexpr int kPollSize = 4096;
 
-// D2XX device types by bcdDevice.
+struct ChipType {
+    uint8_t bcdHigh;  // high byte of bcdDevice
+    uint32_t d2xxType;
+};
+
+// D2XX device types by bcdDevice; anything else is reported as unknown (3).
+constexpr ChipType kChipTypes[] = {
+    {0x04, 0},  // FT232BM / FT245BM
+    {0x05, 4},  // FT2232C/D
+    {0x06, 5},  // FT232R
+    {0x07, 6},  // FT2232H
+    {0x08, 7},  // FT4232H
+    {0x09, 8},  // FT232H
+};
+
 uint32_t DeviceType(uint16_t bcdDevice) {
-    switch (bcdDevice >> 8) {
-        case 0x04: return 0;  // FT232BM / FT245BM
-        case 0x05: return 4;  // FT2232C/D
-        case 0x06: return 5;  // FT232R
-        case 0x07: return 6;  // FT2232H
-        case 0x08: return 7;  // FT4232H
-        case 0x09: return 8;  // FT232H
-        default: return 3;    // unknown
+    for (const ChipType& chip : kChipTypes) {
+        if (chip.bcdHigh == bcdDevice >> 8) {
+            return chip.d2xxType;
+        }
     }
+    return 3;
 }
 
+// Channels of the multi-channel chips: FT2232C/D/H two, FT4232H four.
 int ChannelCount(uint16_t productId) {
-    switch (productId) {
-        case 0x6010: return 2;  // FT2232C/D/H
-        case 0x6011: return 4;  // FT4232H
-        default: return 1;
-    }
+    return productId == 0x6010 ? 2 : productId == 0x6011 ? 4 : 1;
 }
 
 struct ListedChannel {
@@ -87,8 +95,7 @@ public:
             // Reading the strings opens the device: without access rights the serial stays
             // empty and the entry is marked as not accessible, like a device D2XX cannot open.
             if (!m_open && ftdi_usb_get_strings2(m_ftdi, entry->dev, nullptr, 0, description,
-                                                 sizeof description, serial,
-                                                 sizeof serial) < 0) {
+                                                 sizeof description, serial, sizeof serial) < 0) {
                 base.flags = 1;
                 serial[0] = '\0';
                 description[0] = '\0';
@@ -200,8 +207,7 @@ public:
         if (!m_open) {
             return kFtInvalidHandle;
         }
-        if (ftdi_read_data_set_chunksize(m_ftdi, std::min(inTransferSize, kLongestReadChunk)) <
-                0 ||
+        if (ftdi_read_data_set_chunksize(m_ftdi, std::min(inTransferSize, kLongestReadChunk)) < 0 ||
             ftdi_write_data_set_chunksize(m_ftdi, outTransferSize) < 0) {
             return kFtIoError;
         }
@@ -306,6 +312,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<D2xx> MakeLibFtdiD2xx() { return std::make_unique<LibFtdiD2xx>(); }
+std::unique_ptr<D2xx> MakeLibFtdiD2xx() {
+    return std::make_unique<LibFtdiD2xx>();
+}
 
 }  // namespace brivel

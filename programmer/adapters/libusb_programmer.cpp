@@ -101,13 +101,13 @@ public:
     bool GetDescriptor(uint8_t type, uint8_t index, uint16_t language, uint8_t* buffer,
                        uint32_t length, uint32_t* transferred) override {
         *transferred = 0;
-        const int result = language == 0
-                               ? libusb_get_descriptor(m_handle, type, index, buffer,
-                                                       static_cast<int>(length))
-                               : libusb_control_transfer(
-                                     m_handle, LIBUSB_ENDPOINT_IN, LIBUSB_REQUEST_GET_DESCRIPTOR,
-                                     static_cast<uint16_t>(type << 8 | index), language, buffer,
-                                     static_cast<uint16_t>(length), kControlTimeoutMs);
+        const int result =
+            language == 0
+                ? libusb_get_descriptor(m_handle, type, index, buffer, static_cast<int>(length))
+                : libusb_control_transfer(m_handle, LIBUSB_ENDPOINT_IN,
+                                          LIBUSB_REQUEST_GET_DESCRIPTOR,
+                                          static_cast<uint16_t>(type << 8 | index), language,
+                                          buffer, static_cast<uint16_t>(length), kControlTimeoutMs);
         if (result < 0) {
             return false;
         }
@@ -163,6 +163,12 @@ std::string UsbProgrammerPath(int bus, const std::vector<int>& ports) {
     return path + ":vid_0438&pid_0f10&mi_02";
 }
 
+std::string UsbRevisionText(uint16_t bcdDevice) {
+    char revision[16];
+    std::snprintf(revision, sizeof revision, "Rev_%04X", bcdDevice);
+    return revision;
+}
+
 LibusbProgrammers::LibusbProgrammers() {
     if (libusb_init(&m_context) != 0) {
         m_context = nullptr;
@@ -186,9 +192,7 @@ std::vector<UsbInterfaceInfo> LibusbProgrammers::List() {
         if (!IsProgrammer(*at, descriptor) || RequestPacketSize(*at) == 0) {
             continue;
         }
-        char revision[16];
-        std::snprintf(revision, sizeof revision, "Rev_%04X", descriptor.bcdDevice);
-        found.push_back({PathOf(*at), revision});
+        found.push_back({PathOf(*at), UsbRevisionText(descriptor.bcdDevice)});
     }
     libusb_free_device_list(devices, 1);
     return found;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,5 +34,7 @@ private:
 
 // The path of a programmer at a bus and port chain.
 std::string UsbProgrammerPath(int bus, const std::vector<int>& ports);
+// The revision text of a programmer: "Rev_" and bcdDevice in four hexadecimal digits.
+std::string UsbRevisionText(uint16_t bcdDevice);
 
 }  // namespace brivel

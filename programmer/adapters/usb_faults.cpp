@@ -32,8 +32,8 @@ bool FaultyUsbPipes::SetPipePolicy(uint8_t pipe, uint32_t policy, uint8_t value)
     return m_inner.SetPipePolicy(pipe, policy, value);
 }
 
-bool FaultyUsbPipes::GetDescriptor(uint8_t type, uint8_t index, uint16_t language,
-                                   uint8_t* buffer, uint32_t length, uint32_t* transferred) {
+bool FaultyUsbPipes::GetDescriptor(uint8_t type, uint8_t index, uint16_t language, uint8_t* buffer,
+                                   uint32_t length, uint32_t* transferred) {
     const bool ok = m_inner.GetDescriptor(type, index, language, buffer, length, transferred);
     if (m_fault == UsbFault::kBadDescriptor && *transferred > 0) {
         m_fired = true;

@@ -25,8 +25,8 @@ public:
                                uint32_t length, uint32_t* transferred) = 0;
     // Each call is one bounded transfer: false on failure or when the bound ran out, with
     // the bytes that did move in *written / *read.
-    virtual bool WritePipe(uint8_t pipe, const uint8_t* data, uint32_t length,
-                           uint32_t* written, uint32_t timeoutMs) = 0;
+    virtual bool WritePipe(uint8_t pipe, const uint8_t* data, uint32_t length, uint32_t* written,
+                           uint32_t timeoutMs) = 0;
     // Ends at a short packet, a zero-length packet or a full buffer.
     virtual bool ReadPipe(uint8_t pipe, uint8_t* buffer, uint32_t length, uint32_t* read,
                           uint32_t timeoutMs) = 0;

@@ -22,7 +22,9 @@ std::vector<uint8_t> Address(uint32_t address) {
             static_cast<uint8_t>(address)};
 }
 
-void RunLine(int line, int level) { Transaction().Line(line, level).Run(g_link); }
+void RunLine(int line, int level) {
+    Transaction().Line(line, level).Run(g_link);
+}
 
 // [CS 0][out command][out data][CS 1]: a command with data puts them in two items.
 int CommandTransaction(uint8_t command, std::vector<uint8_t> data) {
@@ -63,7 +65,9 @@ int ReadStatus(uint8_t* status) {
     return (*status & kEzStatusMustBeZero) != 0 ? -1 : 0;
 }
 
-int WriteEnable() { return CommandTransaction(kEzCmdWriteEnable, {}); }
+int WriteEnable() {
+    return CommandTransaction(kEzCmdWriteEnable, {});
+}
 
 int BulkErase(uint32_t timeoutMs) {
     return RunErase(
@@ -140,14 +144,24 @@ const AdapterOps kUsbOps = {
     Enter, Leave, ReadStatus, WriteEnable, BulkErase, PageProgram, Read, WriteConfig, SectorErase,
 };
 
-int UsbOpen(UsbPipes& pipes) { return g_link.Initialize(pipes); }
+int UsbOpen(UsbPipes& pipes) {
+    return g_link.Initialize(pipes);
+}
 
-std::string UsbVersionText() { return g_link.VersionText(); }
+std::string UsbVersionText() {
+    return g_link.VersionText();
+}
 
-int UsbEnable(bool on) { return Transaction().Enable(on).Run(g_link); }
+int UsbEnable(bool on) {
+    return Transaction().Enable(on).Run(g_link);
+}
 
-void UsbClose() { g_link.Release(); }
+void UsbClose() {
+    g_link.Release();
+}
 
-void SetUsbNoteSink(std::function<void(const std::string&)> sink) { g_noteSink = std::move(sink); }
+void SetUsbNoteSink(std::function<void(const std::string&)> sink) {
+    g_noteSink = std::move(sink);
+}
 
 }  // namespace brivel

@@ -48,11 +48,24 @@ bool UsbProgrammerEmulator::GetDescriptor(uint8_t type, uint8_t index, uint16_t,
         return false;
     }
     const uint8_t descriptor[kDeviceDescriptorLength] = {
-        18, kDescriptorDevice, 0x00, 0x02,  // bcdUSB 2.00
-        0x00, 0x00, 0x00, 64,               // class per interface, max packet 64
-        kVendorId & 0xFF, kVendorId >> 8, kProductId & 0xFF, kProductId >> 8,
-        static_cast<uint8_t>(m_bcdDevice), static_cast<uint8_t>(m_bcdDevice >> 8),
-        1, 2, 3, 1,  // strings, one configuration
+        18,
+        kDescriptorDevice,
+        0x00,
+        0x02,  // bcdUSB 2.00
+        0x00,
+        0x00,
+        0x00,
+        64,  // class per interface, max packet 64
+        kVendorId & 0xFF,
+        kVendorId >> 8,
+        kProductId & 0xFF,
+        kProductId >> 8,
+        static_cast<uint8_t>(m_bcdDevice),
+        static_cast<uint8_t>(m_bcdDevice >> 8),
+        1,
+        2,
+        3,
+        1,  // strings, one configuration
     };
     const uint32_t n = std::min(length, kDeviceDescriptorLength);
     std::copy_n(descriptor, n, buffer);
@@ -77,8 +90,8 @@ bool UsbProgrammerEmulator::WritePipe(uint8_t pipe, const uint8_t* data, uint32_
     return true;
 }
 
-bool UsbProgrammerEmulator::ReadPipe(uint8_t pipe, uint8_t* buffer, uint32_t length,
-                                     uint32_t* read, uint32_t timeoutMs) {
+bool UsbProgrammerEmulator::ReadPipe(uint8_t pipe, uint8_t* buffer, uint32_t length, uint32_t* read,
+                                     uint32_t timeoutMs) {
     *read = 0;
     if (pipe != kPipeReply) {
         return false;

@@ -28,7 +28,9 @@ void AppendHeader(std::vector<uint8_t>& request, uint8_t type, uint8_t flags, ui
 
 }  // namespace
 
-bool TransactionItem::Parse(const uint8_t*&, size_t&) { return true; }
+bool TransactionItem::Parse(const uint8_t*&, size_t&) {
+    return true;
+}
 
 bool LineItem::Serialize(std::vector<uint8_t>& request) const {
     if (m_line < 1 || m_line > 3 || (m_level != 0 && m_level != 1)) {

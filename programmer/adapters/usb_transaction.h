@@ -67,8 +67,8 @@ private:
 class Transaction {
 public:
     static constexpr int kOk = 0;
-    static constexpr int kBadRequest = 1;   // an item failed to serialise, or nothing to send
-    static constexpr int kBadReply = 2;     // the reply does not match the items
+    static constexpr int kBadRequest = 1;  // an item failed to serialise, or nothing to send
+    static constexpr int kBadReply = 2;    // the reply does not match the items
     static constexpr int kNoMemory = 3;
     static constexpr int kTransferFailed = 4;
 

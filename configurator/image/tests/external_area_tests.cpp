@@ -153,8 +153,9 @@ TEST_F(ExternalArea, ReportsTheFirstFailureInTheOrderOfTheArea) {
          kWrongField + "\"SRV\""},
         {"modem APN before SYS",
          [](TreeFixture& t) {
-             t.Select("EXT_RSV_CHAN_TYPE", 1).Set("EXT_RSV_CHAN_APN", "").Set(
-                 "EXT_RSV_CHAN_SYS", "");
+             t.Select("EXT_RSV_CHAN_TYPE", 1)
+                 .Set("EXT_RSV_CHAN_APN", "")
+                 .Set("EXT_RSV_CHAN_SYS", "");
          },
          kWrongField + "\"APN\""},
         {"reserve TRY before the tables",
@@ -198,12 +199,10 @@ TEST_F(ExternalArea, ReportsTheFirstFailureInTheOrderOfTheArea) {
          },
          testing::kWrongSpeed},
         {"channel 0 parity before channel 1 speed",
-         [](TreeFixture& t) {
-             t.Select("CH0_UART_PARITY_BIT", -1).Select("CH1_UART_SPEED", -1);
-         },
+         [](TreeFixture& t) { t.Select("CH0_UART_PARITY_BIT", -1).Select("CH1_UART_SPEED", -1); },
          testing::kWrongParity},
-        {"channel 1 data bits",
-         [](TreeFixture& t) { t.Select("CH1_UART_BIT_PER_SYMBOL", -1); }, testing::kWrongDataBits},
+        {"channel 1 data bits", [](TreeFixture& t) { t.Select("CH1_UART_BIT_PER_SYMBOL", -1); },
+         testing::kWrongDataBits},
         {"channel 1 stop bits",
          [](TreeFixture& t) {
              t.Select("CH1_UART_STOP_BIT_DURATION", -1).Select("CH1_UART_PARITY_BIT", -1);

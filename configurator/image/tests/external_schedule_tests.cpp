@@ -70,20 +70,24 @@ TEST_F(ExternalSchedule, OpensANameWithCyrillicLettersAsTheFileSystemSpellsIt) {
 
 TEST_F(ExternalSchedule, RefusesANameThatDoesNotLeadToARegularFile) {
     std::filesystem::create_directory(m_folder / "folder");
-    testing::WriteFile(m_folder / "empty.bin", {});
     const struct {
         std::filesystem::path name;
         std::string message;
     } cases[] = {
         {m_folder / "missing.bin", testing::kCannotOpenSchedule},
         {m_folder / "folder", testing::kCannotOpenSchedule},
-        {m_folder / "empty.bin", testing::kEmptySchedule},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name.string());
         m_tree.Set("TIME_TABLE", c.name.string());
         EXPECT_EQ(Failure(), c.message);
     }
+}
+
+TEST_F(ExternalSchedule, CopiesAnEmptyFileAsARecordWithoutPayload) {
+    testing::WriteFile(m_folder / "empty.bin", {});
+    m_tree.Set("TIME_TABLE", (m_folder / "empty.bin").string());
+    EXPECT_EQ(ToHex(RecordOf(Build(), testing::kScheduleId)), "00 04 00 73");
 }
 
 TEST_F(ExternalSchedule, RefusesAFileItMayNotRead) {
@@ -111,10 +115,10 @@ TEST_F(ExternalSchedule, ReportsAFileDeletedBeforeOrAfterSizing) {
 }
 
 TEST_F(ExternalSchedule, NeverCopiesAFileThatChangedSizeSinceItWasMeasured) {
-    EXPECT_EQ(FailureAfterSizing([&] { testing::WriteFile(m_schedule, {1, 2, 3, 4, 5}); }),
-              testing::kCannotReadSchedule);
-    EXPECT_EQ(FailureAfterSizing([&] { testing::WriteFile(m_schedule, {1, 2, 3}); }),
-              testing::kCannotReadSchedule);
+    const auto grow = [&] { testing::WriteFile(m_schedule, {1, 2, 3, 4, 5}); };
+    const auto shrink = [&] { testing::WriteFile(m_schedule, {1, 2, 3}); };
+    EXPECT_EQ(FailureAfterSizing(grow), testing::kCannotReadSchedule);
+    EXPECT_EQ(FailureAfterSizing(shrink), testing::kCannotReadSchedule);
 
     // A fresh sizing measures the file again.
     const std::vector<uint8_t> area = Build();

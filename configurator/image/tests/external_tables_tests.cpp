@@ -43,12 +43,12 @@ TEST_F(ExternalTables, FiltersSingleBitEventsByMaskAndOthersByCombinedCodes) {
          {"BBLOG_COD_COLD_RESET", "BBLOG_COD_BAT_FAIL", "BBLOG_COD_TIME_NOT_ADEQ"},
          "00 0E 90 08 00 01 03 27 00 00 00 00 15 A3"},
         {"everything checked, codes in table order",
-         {"BBLOG_COD_COLD_RESET", "BBLOG_COD_HOT_REST", "BBLOG_COD_SW_RESET",
-          "BBLOG_COD_BAT_FAIL", "BBLOG_COD_CFG_CHANGED", "BBLOG_COD_LOG_FORMAT",
-          "BBLOG_COD_ALARM", "BBLOG_COD_CONN_CHANGED", "BBLOG_COD_GATE_TSYNC",
-          "BBLOG_COD_TIME_CORRECT", "BBLOG_COD_TIME_SET", "BBLOG_COD_MERC_LINK_CHNG",
-          "BBLOG_EV_TIME_SET_RLT", "BBLOG_COD_TIME_SET_RLT", "BBLOG_EV_TIME_COR_RLT",
-          "BBLOG_COD_TIME_COR_RLT", "BBLOG_EV_TIME_NOT_ADEQ", "BBLOG_COD_TIME_NOT_ADEQ"},
+         {"BBLOG_COD_COLD_RESET", "BBLOG_COD_HOT_REST", "BBLOG_COD_SW_RESET", "BBLOG_COD_BAT_FAIL",
+          "BBLOG_COD_CFG_CHANGED", "BBLOG_COD_LOG_FORMAT", "BBLOG_COD_ALARM",
+          "BBLOG_COD_CONN_CHANGED", "BBLOG_COD_GATE_TSYNC", "BBLOG_COD_TIME_CORRECT",
+          "BBLOG_COD_TIME_SET", "BBLOG_COD_MERC_LINK_CHNG", "BBLOG_EV_TIME_SET_RLT",
+          "BBLOG_COD_TIME_SET_RLT", "BBLOG_EV_TIME_COR_RLT", "BBLOG_COD_TIME_COR_RLT",
+          "BBLOG_EV_TIME_NOT_ADEQ", "BBLOG_COD_TIME_NOT_ADEQ"},
          "00 0E 90 08 3F FF 03 26 25 27 00 00 CF FF"},
     };
     for (const auto& c : cases) {
@@ -180,11 +180,11 @@ TEST_F(ExternalTables, StoresSpeedAndDataBitsByTableAndTheOtherCodesAsIndices) {
         int speed, bits, stop, parity;
         const char* fields;
     } lines[] = {
-        {1, 1, 1, 1, "00 00 01 2C 05 01 01"},  {2, 2, 2, 2, "00 00 02 58 06 02 02"},
-        {3, 3, 3, 3, "00 00 04 B0 07 03 03"},  {4, 4, 0, 4, "00 00 09 60 08 00 04"},
-        {5, 0, 1, 5, "00 00 12 C0 00 01 05"},  {6, 1, 2, 0, "00 00 25 80 05 02 00"},
-        {7, 2, 3, 1, "00 00 4B 00 06 03 01"},  {8, 3, 0, 2, "00 00 96 00 07 00 02"},
-        {9, 4, 1, 3, "00 00 E1 00 08 01 03"},  {0, 0, 0, 0, "00 00 00 00 00 00 00"},
+        {1, 1, 1, 1, "00 00 01 2C 05 01 01"}, {2, 2, 2, 2, "00 00 02 58 06 02 02"},
+        {3, 3, 3, 3, "00 00 04 B0 07 03 03"}, {4, 4, 0, 4, "00 00 09 60 08 00 04"},
+        {5, 0, 1, 5, "00 00 12 C0 00 01 05"}, {6, 1, 2, 0, "00 00 25 80 05 02 00"},
+        {7, 2, 3, 1, "00 00 4B 00 06 03 01"}, {8, 3, 0, 2, "00 00 96 00 07 00 02"},
+        {9, 4, 1, 3, "00 00 E1 00 08 01 03"}, {0, 0, 0, 0, "00 00 00 00 00 00 00"},
     };
     for (const auto& line : lines) {
         SCOPED_TRACE(line.fields);

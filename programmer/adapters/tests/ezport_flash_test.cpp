@@ -23,7 +23,9 @@ std::vector<uint8_t> Frame(EzPortFlash& flash, std::vector<uint8_t> out, size_t 
     return in;
 }
 
-uint8_t Status(EzPortFlash& flash) { return Frame(flash, {0x05}, 1)[0]; }
+uint8_t Status(EzPortFlash& flash) {
+    return Frame(flash, {0x05}, 1)[0];
+}
 
 void EnterEzPort(EzPortFlash& flash) {
     flash.SetChipSelect(true);

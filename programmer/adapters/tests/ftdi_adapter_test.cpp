@@ -30,8 +30,7 @@ const Bytes kPins28 = {0x80, 0x28, 0xAB};
 const Bytes kPins20 = {0x80, 0x20, 0xAB};
 const Bytes kStatusFrame = {0x11, 0x00, 0x00, 0x05, 0x24, 0x00, 0x00};
 const std::vector<Bytes> kReadStatusWrites = {kPins20, kStatusFrame, kPins28};
-const std::vector<Bytes> kWriteEnableWrites = {kPins28, kPins20, {0x11, 0x00, 0x00, 0x06},
-                                               kPins28};
+const std::vector<Bytes> kWriteEnableWrites = {kPins28, kPins20, {0x11, 0x00, 0x00, 0x06}, kPins28};
 
 class FtdiAdapterTest : public ::testing::Test {
 protected:
@@ -99,10 +98,10 @@ TEST_F(FtdiAdapterTest, OperationsSendTheirFramesAsSpecified) {
     m_emulator.ClearLog();
     std::vector<uint8_t> sector(2048);
     ASSERT_EQ(kFtdiOps.Read(0x000800, sector.data(), 2048), 0);
-    EXPECT_THAT(m_emulator.Writes(),
-                ElementsAre(kPins28, kPins20,
-                            Bytes{0x11, 0x03, 0x00, 0x03, 0x00, 0x08, 0x00, 0x24, 0xFF, 0x07},
-                            kPins20));
+    EXPECT_THAT(
+        m_emulator.Writes(),
+        ElementsAre(kPins28, kPins20,
+                    Bytes{0x11, 0x03, 0x00, 0x03, 0x00, 0x08, 0x00, 0x24, 0xFF, 0x07}, kPins20));
     EXPECT_EQ(sector, std::vector<uint8_t>(2048, 0xFF));
 }
 
@@ -130,8 +129,7 @@ TEST_F(FtdiAdapterTest, PageProgramOfOnePageSendsEnableStatusAndOneProgramFrame)
     expected.insert(expected.end(), kReadStatusWrites.begin(), kReadStatusWrites.end());
     expected.push_back(kPins28);
     expected.push_back(kPins20);
-    expected.push_back(
-        Concat({0x11, 0x03, 0x00, 0x02, 0x00, 0x10, 0x00, 0x11, 0xFF, 0x00}, data));
+    expected.push_back(Concat({0x11, 0x03, 0x00, 0x02, 0x00, 0x10, 0x00, 0x11, 0xFF, 0x00}, data));
     expected.push_back(kPins28);
     const auto& writes = m_emulator.Writes();
     ASSERT_GE(writes.size(), expected.size() + 3);
@@ -174,10 +172,10 @@ TEST_F(FtdiAdapterTest, ProgramsAndReadsBackAcrossPagesOverTheEmulator) {
 struct FtdiFaultCase {
     const char* name;
     FtdiFault fault;
-    int readStatus;   // ReadStatus result with the fault active
-    int sectorErase;  // SectorErase result with the fault active
-    int program;      // PageProgram result
-    bool configFails; // WriteConfig fails (a busy or failing flash keeps its configuration)
+    int readStatus;    // ReadStatus result with the fault active
+    int sectorErase;   // SectorErase result with the fault active
+    int program;       // PageProgram result
+    bool configFails;  // WriteConfig fails (a busy or failing flash keeps its configuration)
 };
 
 class FtdiFaultTest : public FtdiAdapterTest,
@@ -247,6 +245,35 @@ TEST(FtdiAdapter, ListsTheDevicesWithIdentifierAndSerial) {
     EXPECT_EQ(devices[0].serial, "FT123456A");
     EXPECT_EQ(devices[1].serial, "0123456789ABCDEF");
     EXPECT_FALSE(FtdiOpen(emulator, 2));
+}
+
+}  // namespace
+}  // namespace brivel
+
+namespace brivel {
+namespace {
+
+TEST(MpsseEmulator, AnswersAnUnknownOpcodeAsTheChipDoesAndKeepsCommandsAcrossWrites) {
+    EzPortFlash flash;
+    MpsseEmulator emulator(flash);
+    ASSERT_EQ(emulator.Open(0), kFtOk);
+    ASSERT_EQ(emulator.SetBitMode(0, kFtBitModeMpsse), kFtOk);
+    uint32_t written = 0;
+    const uint8_t bad[] = {0xAA};
+    emulator.Write(bad, 1, &written);
+    // A divisor command split over two writes takes effect once it is whole.
+    const uint8_t head[] = {0x86, 0x05};
+    const uint8_t tail[] = {0x00, 0x81};
+    emulator.Write(head, 2, &written);
+    emulator.Write(tail, 2, &written);
+    EXPECT_EQ(emulator.ClockHz(), 1000000u);
+    uint8_t answer[3] = {};
+    uint32_t read = 0;
+    ASSERT_EQ(emulator.Read(answer, 3, &read), kFtOk);
+    ASSERT_EQ(read, 3u);
+    EXPECT_EQ(answer[0], 0xFA);
+    EXPECT_EQ(answer[1], 0xAA);
+    EXPECT_EQ(answer[2], 0xFF);  // 0x81: all pins inputs, pulled up
 }
 
 }  // namespace

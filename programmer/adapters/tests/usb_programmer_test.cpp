@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "adapters/ezport_flash.h"
+#include "adapters/libusb_programmer.h"
 #include "adapters/usb_faults.h"
 #include "adapters/usb_programmer_emulator.h"
 #include "adapters/usb_transaction.h"
@@ -100,11 +101,13 @@ TEST_F(UsbProgrammerTest, OperationsSendTheirItemsAsOneRequestEach) {
     ASSERT_EQ(kUsbOps.Read(0x000800, sector.data(), 2048), 0);
     EXPECT_THAT(
         m_emulator.Requests(),
-        ElementsAre(Concat({kCsLow, {0x00, 0x08, 0x00, 0x01, 0x05}, {0x00, 0x10, 0x00, 0x01},
-                            kCsHigh}),
-                    Concat({kCsLow, {0x00, 0x08, 0x00, 0x01, 0x06}, kCsHigh}),
-                    Concat({kCsLow, {0x00, 0x08, 0x00, 0x04, 0x03, 0x00, 0x08, 0x00},
-                            {0x00, 0x10, 0x08, 0x00}, kCsHigh})));
+        ElementsAre(
+            Concat({kCsLow, {0x00, 0x08, 0x00, 0x01, 0x05}, {0x00, 0x10, 0x00, 0x01}, kCsHigh}),
+            Concat({kCsLow, {0x00, 0x08, 0x00, 0x01, 0x06}, kCsHigh}),
+            Concat({kCsLow,
+                    {0x00, 0x08, 0x00, 0x04, 0x03, 0x00, 0x08, 0x00},
+                    {0x00, 0x10, 0x08, 0x00},
+                    kCsHigh})));
     // 4 + 2048 reply bytes: two full reads and a short one.
     EXPECT_THAT(m_emulator.ReadLengths(), ElementsAre(1024, 1024, 1024, 1024, 1024));
     EXPECT_EQ(sector, Bytes(2048, 0xFF));
@@ -117,10 +120,14 @@ TEST_F(UsbProgrammerTest, PageProgramSendsEnableAndProgramFrameInOneRequest) {
     std::iota(data.begin(), data.end(), 0);
     ASSERT_EQ(kUsbOps.PageProgram(0x001000, data.data(), 256, kEzPageProgramTimeoutMs), 0);
     ASSERT_GE(m_emulator.Requests().size(), 2u);
-    EXPECT_EQ(m_emulator.Requests()[0],
-              Concat({kCsLow, {0x00, 0x08, 0x00, 0x01, 0x06}, kCsHigh, kCsLow,
-                      {0x00, 0x08, 0x00, 0x04, 0x02, 0x00, 0x10, 0x00}, {0x00, 0x08, 0x01, 0x00},
-                      data, kCsHigh}));
+    EXPECT_EQ(m_emulator.Requests()[0], Concat({kCsLow,
+                                                {0x00, 0x08, 0x00, 0x01, 0x06},
+                                                kCsHigh,
+                                                kCsLow,
+                                                {0x00, 0x08, 0x00, 0x04, 0x02, 0x00, 0x10, 0x00},
+                                                {0x00, 0x08, 0x01, 0x00},
+                                                data,
+                                                kCsHigh}));
     EXPECT_TRUE(std::equal(data.begin(), data.end(), m_flash.Memory().begin() + 0x1000));
 }
 
@@ -130,15 +137,15 @@ TEST_F(UsbProgrammerTest, WriteConfigAndErasesPutCommandAndDataInTwoItems) {
     m_emulator.ClearLog();
     uint8_t status = 0;
     ASSERT_EQ(kUsbOps.WriteConfig(0x52, &status), 0);
-    EXPECT_EQ(m_emulator.Requests()[1],
-              Concat({kCsLow, {0x00, 0x08, 0x00, 0x01, 0x01}, {0x00, 0x08, 0x00, 0x01, 0x52},
-                      kCsHigh}));
+    EXPECT_EQ(
+        m_emulator.Requests()[1],
+        Concat({kCsLow, {0x00, 0x08, 0x00, 0x01, 0x01}, {0x00, 0x08, 0x00, 0x01, 0x52}, kCsHigh}));
     m_emulator.ClearLog();
     ASSERT_EQ(kUsbOps.SectorErase(0x03F800, kEzSectorEraseTimeoutMs), 0);
-    EXPECT_EQ(m_emulator.Requests()[2],
-              Concat({kCsLow, {0x00, 0x08, 0x00, 0x01, 0xD8}, {0x00, 0x08, 0x00, 0x03, 0x03, 0xF8,
-                                                               0x00},
-                      kCsHigh}));
+    EXPECT_EQ(m_emulator.Requests()[2], Concat({kCsLow,
+                                                {0x00, 0x08, 0x00, 0x01, 0xD8},
+                                                {0x00, 0x08, 0x00, 0x03, 0x03, 0xF8, 0x00},
+                                                kCsHigh}));
     m_emulator.ClearLog();
     ASSERT_EQ(kUsbOps.BulkErase(kEzBulkEraseTimeoutMs), 0);
     EXPECT_EQ(m_emulator.Requests()[2], Concat({kCsLow, {0x00, 0x08, 0x00, 0x01, 0xC7}, kCsHigh}));
@@ -182,7 +189,8 @@ struct UsbFaultCase {
     bool configFails;
 };
 
-class UsbFaultTest : public UsbProgrammerTest, public ::testing::WithParamInterface<UsbFaultCase> {};
+class UsbFaultTest : public UsbProgrammerTest,
+                     public ::testing::WithParamInterface<UsbFaultCase> {};
 
 TEST_P(UsbFaultTest, EveryOperationFailsWithItsCodeWithoutHanging) {
     const UsbFaultCase& c = GetParam();
@@ -207,8 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsbFaultCase{"no answer", UsbFault::kNoAnswer, 1, 1, "[exec_err:4]\r\n", true},
         UsbFaultCase{"write fails", UsbFault::kFailingWrite, 1, 1, "[exec_err:4]\r\n", true},
         UsbFaultCase{"short read", UsbFault::kShortRead, 1, 1, "[exec_err:2]\r\n", true},
-        UsbFaultCase{"wrong first byte", UsbFault::kWrongFirstByte, 1, 1, "[exec_err:2]\r\n",
-                     true},
+        UsbFaultCase{"wrong first byte", UsbFault::kWrongFirstByte, 1, 1, "[exec_err:2]\r\n", true},
         UsbFaultCase{"wrong count", UsbFault::kWrongCount, 1, 1, "[exec_err:2]\r\n", true},
         UsbFaultCase{"bytes left over", UsbFault::kLeftover, 1, 1, "[exec_err:2]\r\n", true},
         UsbFaultCase{"status 0xFF", UsbFault::kStatusFF, 1, 1, "", true},
@@ -232,8 +239,7 @@ public:
     bool GetDescriptor(uint8_t, uint8_t, uint16_t, uint8_t*, uint32_t, uint32_t*) override {
         return false;
     }
-    bool WritePipe(uint8_t, const uint8_t*, uint32_t length, uint32_t* written,
-                   uint32_t) override {
+    bool WritePipe(uint8_t, const uint8_t*, uint32_t length, uint32_t* written, uint32_t) override {
         *written = length;
         return true;
     }
@@ -306,6 +312,21 @@ TEST(WinUsbLink, RefusedPolicyFailsInitialisation) {
     EXPECT_EQ(link.Initialize(pipes), -1);
     Bytes reply;
     EXPECT_EQ(link.Transfer({0x01}, reply), -2);
+}
+
+}  // namespace
+}  // namespace brivel
+
+namespace brivel {
+namespace {
+
+TEST(LibusbProgrammers, NamesCarryTheFilterTextBusAndPortChain) {
+    const std::string path = UsbProgrammerPath(1, {4, 2});
+    EXPECT_EQ(path, "usb:1-4.2:vid_0438&pid_0f10&mi_02");
+    EXPECT_NE(path.find("vid_0438&pid_0f10&mi_02"), std::string::npos);
+    EXPECT_EQ(UsbProgrammerPath(3, {}), "usb:3:vid_0438&pid_0f10&mi_02");
+    EXPECT_EQ(UsbRevisionText(0x0102), "Rev_0102");
+    EXPECT_EQ(UsbRevisionText(0xAB0F), "Rev_AB0F");
 }
 
 }  // namespace
