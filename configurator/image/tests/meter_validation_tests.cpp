@@ -384,22 +384,21 @@ TEST(MeterChecks, AnswerAnyBoxTextWithAMessageOrAWholeArea) {
                                  "1,2,3,4,5,6,7,8"};
     const std::set<std::string> prefixes = {kPasswordMissing, kPasswordValue, kBadAddress,
                                             kRepeatedAddress, kBadTsPassword};
-    for (const std::string& text : texts) {
-        for (int type : {kMeterM230, kMeterM200, kMeterCe102, kMeterCe303}) {
-            MeterTree meters;
-            meters.Fill(0, type, 2);
-            meters.Address(0, type, 1, text);
+    for (int type : {kMeterM230, kMeterM200, kMeterCe102, kMeterCe303}) {
+        MeterTree meters;
+        meters.Fill(0, type, 2);
+        meters.Tree().Select("TS_CHAN", 0).Set("TS_ADDR", "1");
+        meters.Tree().Select("TS_TYPE", type == kMeterM230 ? 1 : 0);
+        for (const std::string& text : texts) {
+            // The texts go into the controls as bytes, not through the UTF-8 helpers.
+            TreeFixture& tree = meters.Tree();
+            tree.Entry(MeterTree::MeterKey(0, type, 1, "NA")).SetText(text);
             if (kMeterLayouts[static_cast<size_t>(type)].passwordBoxes > 0) {
-                meters.Passwords(0, type, 2, {text, text, text});
+                for (int box = 0; box < 3; ++box) {
+                    tree.Entry(MeterTree::MeterKey(0, type, 2, "PASS")).SetPassword(box, text);
+                }
             }
-            meters.Tree()
-                .Select("TS_CHAN", 0)
-                .Select("TS_TYPE", 1)
-                .Set("TS_PASS", text)
-                .Set("TS_ADDR", "1");
-            if (type != kMeterM230) {
-                meters.Tree().Select("TS_TYPE", 0);
-            }
+            tree.Entry("TS_PASS").SetText(text);
             const std::string failure = FailureOf(meters.Root());
             const bool known =
                 failure.empty() ||
@@ -407,6 +406,40 @@ TEST(MeterChecks, AnswerAnyBoxTextWithAMessageOrAWholeArea) {
                     return failure.compare(0, prefix.size(), prefix) == 0;
                 });
             EXPECT_TRUE(known) << "type " << type << ", text \"" << text << "\": " << failure;
+        }
+    }
+}
+
+// The layout table must agree with the meter nodes the catalogue builds.
+TEST(MeterLayouts, AgreeWithTheCatalogueAndKeepGroupCodesApart) {
+    TreeFixture tree;
+    std::set<int> codes;
+    for (int c = 0; c < kExchangeChannelCount; ++c) {
+        for (int t = 0; t < kMeterTypeCount; ++t) {
+            const MeterLayout& layout = kMeterLayouts[static_cast<size_t>(t)];
+            const std::string what = MeterTree::MeterKey(c, t, 1, "");
+            for (int g = 0; g < kMaxChannelMeters / kMetersPerGroup; ++g) {
+                const int code =
+                    kGroupCodeBases[static_cast<size_t>(c)][static_cast<size_t>(t)] + g;
+                EXPECT_TRUE(codes.insert(code).second) << what << " group " << g;
+                EXPECT_NE(code, kPasswordSection);
+                EXPECT_NE(code, kMs744Section);
+            }
+            const auto* address =
+                dynamic_cast<const CEditNumberEntry*>(tree.Root().FindEntry(what + "NA"));
+            if (address == nullptr) {
+                continue;  // no MS744 controllers on channel 0
+            }
+            const uint64_t widest = (uint64_t{1} << (8 * layout.addressWidth)) - 1;
+            EXPECT_LE(address->Maximum(), widest) << what;
+            const auto* passwords =
+                dynamic_cast<const CPWDEntry*>(tree.Root().FindEntry(what + "PASS"));
+            EXPECT_EQ(passwords == nullptr ? 0 : passwords->BoxCount(), layout.passwordBoxes)
+                << what;
+            EXPECT_EQ(tree.Root().FindEntry(what + "AUTO_CORR") != nullptr, layout.correctionMask)
+                << what;
+            EXPECT_EQ(tree.Root().FindEntry(what + "POLL") != nullptr, layout.journalMasks) << what;
+            EXPECT_EQ(tree.Root().FindEntry(what + "STAT") != nullptr, layout.journalMasks) << what;
         }
     }
 }
