@@ -1,0 +1,229 @@
+// Cost of a programming run over the simulated target: the erase, program and verify passes
+// of brivel's core driving the real FTDI and USB adapter code over their emulators. Besides
+// the host time, each case reports what the pass puts on the wire: EzPort frames as the flash
+// model counts them, status reads (FTDI), USB transfers and EzPort bytes, and the time those
+// bytes take at the 1 MHz EzPort clock (8 us a byte). The flash model finishes every erase
+// and program at once, so the completion polls are the least a run needs: one each.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "adapters/d2xx.h"
+#include "adapters/ezport_flash.h"
+#include "adapters/ftdi_adapter.h"
+#include "adapters/mpsse_emulator.h"
+#include "adapters/usb_programmer.h"
+#include "adapters/usb_programmer_emulator.h"
+#include "core/console.h"
+#include "core/ezport.h"
+#include "core/passes.h"
+#include "core/progress_bar.h"
+#include "core/srecord_reader.h"
+#include "core/virtual_clock.h"
+
+namespace brivel {
+namespace {
+
+struct Area {
+    uint32_t address;
+    uint32_t length;
+};
+
+// The setup file's three areas, and a whole 256 KiB image.
+const std::vector<Area> kSetupAreas = {{0x3E800, 1500}, {0x3F000, 900}, {0x3F800, 300}};
+const std::vector<Area> kFullImage = {{0x0, 256 * 1024}};
+
+std::string WriteImageFile(const std::vector<Area>& areas) {
+    const std::string path = "/tmp/brivel_passes_bench_" + std::to_string(areas.size()) + ".s19";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    for (const Area& area : areas) {
+        for (uint32_t at = 0; at < area.length; at += 32) {
+            const uint32_t n = area.length - at < 32 ? area.length - at : 32;
+            const uint32_t address = area.address + at;
+            unsigned sum = n + 5;
+            std::fprintf(file, "S3%02X%08X", n + 5, address);
+            sum += (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF) +
+                   (address & 0xFF);
+            for (uint32_t i = 0; i < n; ++i) {
+                const unsigned byte = (address + i) * 7 & 0xFF;
+                sum += byte;
+                std::fprintf(file, "%02X", byte);
+            }
+            std::fprintf(file, "%02X\r\n", ~sum & 0xFF);
+        }
+    }
+    std::fclose(file);
+    return path;
+}
+
+// Counts the status frames the FTDI adapter sends (0x05 clocked out, one byte clocked in).
+class PollCountingD2xx : public D2xx {
+public:
+    explicit PollCountingD2xx(D2xx& inner) : m_inner(inner) {}
+    FtStatus CreateDeviceInfoList(uint32_t* count) override {
+        return m_inner.CreateDeviceInfoList(count);
+    }
+    FtStatus GetDeviceInfoList(FtDeviceListInfoNode* list, uint32_t* count) override {
+        return m_inner.GetDeviceInfoList(list, count);
+    }
+    FtStatus Open(int index) override { return m_inner.Open(index); }
+    FtStatus ResetDevice() override { return m_inner.ResetDevice(); }
+    FtStatus Purge(uint32_t mask) override { return m_inner.Purge(mask); }
+    FtStatus SetUsbParameters(uint32_t in, uint32_t out) override {
+        return m_inner.SetUsbParameters(in, out);
+    }
+    FtStatus SetLatencyTimer(uint8_t ms) override { return m_inner.SetLatencyTimer(ms); }
+    FtStatus SetBitMode(uint8_t mask, uint8_t mode) override {
+        return m_inner.SetBitMode(mask, mode);
+    }
+    FtStatus GetQueueStatus(uint32_t* waiting) override { return m_inner.GetQueueStatus(waiting); }
+    FtStatus Write(const uint8_t* data, uint32_t length, uint32_t* written) override {
+        static const uint8_t kStatusFrame[] = {0x11, 0x00, 0x00, kEzCmdReadStatus, 0x24};
+        if (length >= sizeof kStatusFrame &&
+            std::equal(kStatusFrame, kStatusFrame + sizeof kStatusFrame, data)) {
+            ++polls;
+        }
+        return m_inner.Write(data, length, written);
+    }
+    FtStatus Read(uint8_t* buffer, uint32_t length, uint32_t* read) override {
+        return m_inner.Read(buffer, length, read);
+    }
+    void Close() override { m_inner.Close(); }
+
+    uint64_t polls = 0;
+
+private:
+    D2xx& m_inner;
+};
+
+class NullConsole : public Console {
+protected:
+    void Write(std::string_view) override {}
+};
+
+enum Pass { kErase, kProgram, kVerify };
+
+// Runs one pass; the flash is prepared so that the pass does its full work (sectors hold
+// data for the erase pass, are erased for programming, hold the image for verifying).
+int RunPass(const AdapterOps& ops, SRecordReader& reader, Pass pass, Console& console) {
+    ProgressBar progress(console);
+    progress.Start(20, 1);
+    switch (pass) {
+        case kErase:
+            return EraseSectors(ops, reader, console);
+        case kProgram:
+            return TransferImage(ops, reader, false, progress, console);
+        case kVerify:
+            return TransferImage(ops, reader, true, progress, console);
+    }
+    return -1;
+}
+
+void Prepare(EzPortFlash& flash, const std::vector<Area>& areas, Pass pass,
+             const AdapterOps& ops, SRecordReader& reader, Console& console) {
+    std::fill(flash.Memory().begin(), flash.Memory().end(), pass == kErase ? 0x00 : 0xFF);
+    if (pass == kVerify) {
+        RunPass(ops, reader, kProgram, console);
+    }
+    (void)areas;
+}
+
+void ReportWire(benchmark::State& state, uint64_t frames, uint64_t polls, uint64_t transfers,
+                uint64_t wireBytes) {
+    state.counters["frames"] = static_cast<double>(frames);
+    if (polls != 0) {
+        state.counters["status_reads"] = static_cast<double>(polls);
+    }
+    state.counters["usb_transfers"] = static_cast<double>(transfers);
+    state.counters["wire_bytes"] = static_cast<double>(wireBytes);
+    state.counters["wire_ms_at_1MHz"] = static_cast<double>(wireBytes) * 8.0 / 1000.0;
+}
+
+void BM_FtdiPass(benchmark::State& state, const std::vector<Area>* areas, Pass pass) {
+    VirtualClock clock;
+    ScopedClock scoped(clock);
+    EzPortFlash flash(FlashTiming{0, 0, 0});
+    MpsseEmulator emulator(flash);
+    PollCountingD2xx counting(emulator);
+    FtdiOpen(counting, 0);
+    FtdiSetup();
+    kFtdiOps.Enter();
+    uint8_t status = 0;
+    kFtdiOps.WriteConfig(0x14, &status);
+    SRecordReader reader;
+    reader.Open(WriteImageFile(*areas));
+    NullConsole console;
+    uint64_t frames = 0, polls = 0, transfers = 0, wire = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Prepare(flash, *areas, pass, kFtdiOps, reader, console);
+        const uint64_t frames0 = flash.FrameCount(), polls0 = counting.polls,
+                       transfers0 = emulator.UsbTransfers(), wire0 = emulator.WireBytes();
+        state.ResumeTiming();
+        if (RunPass(kFtdiOps, reader, pass, console) != 0) {
+            state.SkipWithError("pass failed");
+            break;
+        }
+        frames = flash.FrameCount() - frames0;
+        polls = counting.polls - polls0;
+        transfers = emulator.UsbTransfers() - transfers0;
+        wire = emulator.WireBytes() - wire0;
+    }
+    ReportWire(state, frames, polls, transfers, wire);
+    kFtdiOps.Leave();
+    FtdiClose();
+}
+
+void BM_UsbPass(benchmark::State& state, const std::vector<Area>* areas, Pass pass) {
+    VirtualClock clock;
+    ScopedClock scoped(clock);
+    EzPortFlash flash(FlashTiming{0, 0, 0});
+    UsbProgrammerEmulator emulator(flash);
+    UsbOpen(emulator);
+    UsbEnable(true);
+    kUsbOps.Enter();
+    uint8_t status = 0;
+    kUsbOps.WriteConfig(0x14, &status);
+    SRecordReader reader;
+    reader.Open(WriteImageFile(*areas));
+    NullConsole console;
+    uint64_t frames = 0, transfers = 0, wire = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Prepare(flash, *areas, pass, kUsbOps, reader, console);
+        const uint64_t frames0 = flash.FrameCount(), transfers0 = emulator.UsbTransfers(),
+                       wire0 = emulator.WireBytes();
+        state.ResumeTiming();
+        if (RunPass(kUsbOps, reader, pass, console) != 0) {
+            state.SkipWithError("pass failed");
+            break;
+        }
+        frames = flash.FrameCount() - frames0;
+        transfers = emulator.UsbTransfers() - transfers0;
+        wire = emulator.WireBytes() - wire0;
+    }
+    ReportWire(state, frames, 0, transfers, wire);
+    kUsbOps.Leave();
+    UsbEnable(false);
+    UsbClose();
+}
+
+BENCHMARK_CAPTURE(BM_FtdiPass, setup_erase, &kSetupAreas, kErase);
+BENCHMARK_CAPTURE(BM_FtdiPass, setup_program, &kSetupAreas, kProgram);
+BENCHMARK_CAPTURE(BM_FtdiPass, setup_verify, &kSetupAreas, kVerify);
+BENCHMARK_CAPTURE(BM_FtdiPass, full_erase, &kFullImage, kErase);
+BENCHMARK_CAPTURE(BM_FtdiPass, full_program, &kFullImage, kProgram);
+BENCHMARK_CAPTURE(BM_FtdiPass, full_verify, &kFullImage, kVerify);
+BENCHMARK_CAPTURE(BM_UsbPass, setup_erase, &kSetupAreas, kErase);
+BENCHMARK_CAPTURE(BM_UsbPass, setup_program, &kSetupAreas, kProgram);
+BENCHMARK_CAPTURE(BM_UsbPass, setup_verify, &kSetupAreas, kVerify);
+BENCHMARK_CAPTURE(BM_UsbPass, full_erase, &kFullImage, kErase);
+BENCHMARK_CAPTURE(BM_UsbPass, full_program, &kFullImage, kProgram);
+BENCHMARK_CAPTURE(BM_UsbPass, full_verify, &kFullImage, kVerify);
+
+}  // namespace
+}  // namespace brivel
+
+BENCHMARK_MAIN();

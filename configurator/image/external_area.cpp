@@ -1,0 +1,87 @@
+#include "image/external_area.h"
+
+#include <string_view>
+#include <utility>
+
+#include "image/channel_record.h"
+#include "image/gid_record.h"
+#include "settings/setup_failure.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::string_view kPrefix = "EXT";
+
+constexpr std::pair<uint16_t, std::string_view> kSectionTable[] = {
+    {0x0000, "RAY_0000_OFF"},
+    {0x0100, "RAY_0100_OFF"},
+};
+
+// In identifier order; the records follow in another (the filter, 29, is the first table).
+constexpr std::pair<uint16_t, std::string_view> kDirectory0000[] = {
+    {1, "RAY_0000_GID"},
+    {2, "RAY_0000_CHAN_MAIN"},
+    {3, "RAY_0000_CHAN_RSV"},
+    {4, "RAY_0000_SYS"},
+    {5, "RAY_0000_TIMETABLE"},
+    {6, "RAY_0000_CHAN_SETUP"},
+    {28, "RAY_0000_UART_CONFIGURATION"},
+    {29, "RAY_0000_BBLOG_FILTER_CONFIGURATION"},
+};
+
+constexpr std::pair<uint16_t, std::string_view> kDirectory0100[] = {
+    {13, "RAY_0100_POLL_CFG"},
+};
+
+// The area's 16-bit total size field cannot describe more; a schedule file is the only
+// realistic way there, hence the message of the too-large external area.
+constexpr size_t kLargestArea = 0xFFFF;
+
+}  // namespace
+
+size_t CStpAreaExt::GetSize(const CSetupEntry& root) {
+    m_scheduleLength.reset();
+    return TotalSize(root);
+}
+
+size_t CStpAreaExt::TotalSize(const CSetupEntry& root) {
+    size_t size = OffsetTableSize(std::size(kSectionTable)) +
+                  OffsetTableSize(std::size(kDirectory0000)) +
+                  OffsetTableSize(std::size(kDirectory0100)) + GidRecordSize(kPrefix, root);
+    size += ChannelSize(kPrefix, "MAIN", root);
+    size += ChannelSize(kPrefix, "RSV", root);
+    size += kAreaFrameSize;
+    size += FilterSize(root);
+    size += SystemFlagsSize(root);
+    size += ScheduleTableSize(root);
+    size += ChannelSetupSize(root);
+    size += UartConfigSize(root);
+    size += PollConfigSize(root);
+    if (size > kLargestArea) {
+        throw SetupFailure::FromUtf8(
+            "Область настроек коммуникатора слишком велика. Уменьшите таблицу расписания.");
+    }
+    return size;
+}
+
+void CStpAreaExt::Build(std::span<uint8_t> buffer, const CSetupEntry& root) {
+    size_t cursor = BeginArea(buffer, TotalSize(root));
+    PutOffsetTable(kSectionTable, cursor);
+    ResolveLabel(cursor, "RAY_0000_OFF");
+    PutOffsetTable(kDirectory0000, cursor);
+    ResolveLabel(cursor, "RAY_0100_OFF");
+    PutOffsetTable(kDirectory0100, cursor);
+    WriteGidRecord(*this, kPrefix, cursor, root);
+    WriteChannelRecord(*this, kPrefix, "MAIN", cursor, root);
+    WriteChannelRecord(*this, kPrefix, "RSV", cursor, root);
+    WriteFilter(cursor, root);
+    WriteSystemFlags(cursor, root);
+    WriteScheduleTable(cursor, root);
+    WriteChannelSetup(cursor, root);
+    WriteUartConfig(cursor, root);
+    WritePollConfig(cursor, root);
+    EndArea(cursor);
+}
+
+}  // namespace quillon

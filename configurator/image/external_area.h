@@ -1,0 +1,74 @@
+// The external-module setup area: the GID, the main and reserve channels, and the tables of the
+// event-log filter, system flags, schedule, exchange channels, UART lines and log polling.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "image/area.h"
+#include "settings/channel_counts.h"
+#include "settings/setup_entry.h"
+
+namespace quillon {
+
+// Bytes of the event-log filter kept for the event codes that have more than one bit set.
+inline constexpr size_t kCombinedCodeCount = 6;
+
+class CStpAreaExt : public CArea {
+public:
+    // Checks the settings, stopping at the first failure, collects the values the table writers
+    // use, and returns the area's exact size. The schedule file is measured afresh.
+    size_t GetSize(const CSetupEntry& root);
+
+    // Writes the area into a buffer of exactly GetSize bytes. A schedule file that changed size
+    // since GetSize measured it fails the build before anything is written past the buffer.
+    void Build(std::span<uint8_t> buffer, const CSetupEntry& root);
+
+private:
+    struct UartSettings {
+        uint32_t speed = 0;  // baud, 0 for the line's default
+        uint8_t dataBits = 0;
+        uint8_t stopBits = 0;
+        uint8_t parity = 0;
+    };
+
+    // The sum that GetSize returns; Build calls it again for the total.
+    size_t TotalSize(const CSetupEntry& root);
+
+    // Size functions of the table records, in the order of the area. Each is called by
+    // TotalSize and again by its writer, and collects what the writer needs.
+    size_t FilterSize(const CSetupEntry& root);
+    size_t SystemFlagsSize(const CSetupEntry& root);
+    size_t ScheduleTableSize(const CSetupEntry& root);
+    size_t ChannelSetupSize(const CSetupEntry& root);
+    size_t UartConfigSize(const CSetupEntry& root);
+    size_t PollConfigSize(const CSetupEntry& root);
+
+    void WriteFilter(size_t& cursor, const CSetupEntry& root);
+    void WriteSystemFlags(size_t& cursor, const CSetupEntry& root);
+    void WriteScheduleTable(size_t& cursor, const CSetupEntry& root);
+    void WriteChannelSetup(size_t& cursor, const CSetupEntry& root);
+    void WriteUartConfig(size_t& cursor, const CSetupEntry& root);
+    void WritePollConfig(size_t& cursor, const CSetupEntry& root);
+
+    // Block of one exchange channel in the channel set-up record; collects its meter counts.
+    size_t ChannelBlockSize(int channel, const CSetupEntry& root);
+
+    uint16_t m_filterMask = 0;
+    std::array<uint8_t, kCombinedCodeCount> m_combinedCodes{};
+
+    std::array<int32_t, kExchangeChannelCount> m_deviceGroup{};
+    std::array<int32_t, kExchangeChannelCount> m_typesInUse{};
+    ChannelCounts m_meterCounts{};
+
+    std::array<UartSettings, kExchangeChannelCount> m_uart{};
+
+    // Length of the schedule file as first measured since GetSize; every later measurement
+    // must agree, so the buffer sized from it is never overrun.
+    std::optional<uintmax_t> m_scheduleLength;
+};
+
+}  // namespace quillon

@@ -1,0 +1,90 @@
+#include "adapters/d2xx_faults.h"
+
+namespace brivel {
+
+void FaultyD2xx::Arm(FtdiFault fault, uint32_t atCall, uint32_t count) {
+    m_fault = fault;
+    m_atCall = atCall;
+    m_count = count;
+    m_fired = false;
+}
+
+bool FaultyD2xx::Active(FtdiFault fault) {
+    if (m_fault != fault || m_writes < m_atCall || m_writes - m_atCall >= m_count) {
+        return false;
+    }
+    m_fired = true;
+    return true;
+}
+
+FtStatus FaultyD2xx::CreateDeviceInfoList(uint32_t* count) {
+    return m_inner.CreateDeviceInfoList(count);
+}
+
+FtStatus FaultyD2xx::GetDeviceInfoList(FtDeviceListInfoNode* list, uint32_t* count) {
+    return m_inner.GetDeviceInfoList(list, count);
+}
+
+FtStatus FaultyD2xx::Open(int index) {
+    return m_inner.Open(index);
+}
+FtStatus FaultyD2xx::ResetDevice() {
+    return m_inner.ResetDevice();
+}
+FtStatus FaultyD2xx::Purge(uint32_t mask) {
+    return m_inner.Purge(mask);
+}
+
+FtStatus FaultyD2xx::SetUsbParameters(uint32_t inTransferSize, uint32_t outTransferSize) {
+    return m_inner.SetUsbParameters(inTransferSize, outTransferSize);
+}
+
+FtStatus FaultyD2xx::SetLatencyTimer(uint8_t ms) {
+    return m_inner.SetLatencyTimer(ms);
+}
+
+FtStatus FaultyD2xx::SetBitMode(uint8_t mask, uint8_t mode) {
+    return m_inner.SetBitMode(mask, mode);
+}
+
+FtStatus FaultyD2xx::GetQueueStatus(uint32_t* bytesWaiting) {
+    if (Active(FtdiFault::kFailingQueueStatus)) {
+        return kFtIoError;
+    }
+    if (Active(FtdiFault::kNoAnswer)) {
+        *bytesWaiting = 0;
+        return kFtOk;
+    }
+    return m_inner.GetQueueStatus(bytesWaiting);
+}
+
+FtStatus FaultyD2xx::Write(const uint8_t* data, uint32_t length, uint32_t* written) {
+    ++m_writes;
+    if (Active(FtdiFault::kFailingWrite)) {
+        *written = 0;
+        return kFtIoError;
+    }
+    if (m_flash != nullptr) {
+        if (Active(FtdiFault::kStatusFF)) {
+            m_flash->SetSilent(true);
+        } else if (Active(FtdiFault::kStuckBusy)) {
+            m_flash->SetStuckBusy(true);
+        } else if (Active(FtdiFault::kWriteError)) {
+            m_flash->SetFailWrites(true);
+        }
+    }
+    return m_inner.Write(data, length, written);
+}
+
+FtStatus FaultyD2xx::Read(uint8_t* buffer, uint32_t length, uint32_t* read) {
+    if (Active(FtdiFault::kShortRead) && length > 0) {
+        return m_inner.Read(buffer, length - 1, read);
+    }
+    return m_inner.Read(buffer, length, read);
+}
+
+void FaultyD2xx::Close() {
+    m_inner.Close();
+}
+
+}  // namespace brivel

@@ -1,0 +1,100 @@
+#include "adapters/flash_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace brivel {
+
+namespace {
+
+std::string Describe(const char* what, const std::string& path, int error) {
+    return std::string(what) + " \"" + path + "\": " + std::strerror(error);
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t length) {
+    while (length > 0) {
+        const ssize_t n = ::write(fd, data, length);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool LoadFlashFile(const std::string& path, std::vector<uint8_t>& memory, std::string& error) {
+    const size_t size = memory.size();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        if (errno != ENOENT) {
+            error = Describe("Не удается открыть файл памяти имитатора", path, errno);
+            return false;
+        }
+        std::fill(memory.begin(), memory.end(), 0xFF);
+        return SaveFlashFile(path, memory, error);
+    }
+    std::vector<uint8_t> contents(size + 1);
+    const size_t read = std::fread(contents.data(), 1, contents.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        error = Describe("Не удается прочитать файл памяти имитатора", path, EIO);
+        return false;
+    }
+    if (read != size) {
+        error = "Файл памяти имитатора \"" + path + "\" должен иметь размер " +
+                std::to_string(size) + " байт";
+        return false;
+    }
+    std::copy_n(contents.begin(), size, memory.begin());
+    return true;
+}
+
+bool SaveFlashFile(const std::string& path, const std::vector<uint8_t>& memory,
+                   std::string& error) {
+    mode_t mode = 0;
+    struct stat existing;
+    if (::stat(path.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 0777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = Describe("Не удается сохранить файл памяти имитатора", path, errno);
+        return false;
+    }
+    const bool written =
+        ::fchmod(fd, mode) == 0 && WriteAll(fd, memory.data(), memory.size()) && ::fsync(fd) == 0;
+    const int writeError = errno;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(temp.c_str());
+        error = Describe("Не удается сохранить файл памяти имитатора", path,
+                         written ? errno : writeError);
+        return false;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int renameError = errno;
+        ::unlink(temp.c_str());
+        error = Describe("Не удается сохранить файл памяти имитатора", path, renameError);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace brivel

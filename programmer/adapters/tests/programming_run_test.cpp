@@ -1,0 +1,286 @@
+// Whole programming runs of brivel's main flow through each transport's emulator: the real
+// adapter code under the core's passes, with the flash model checked against srec_cat's
+// binary image of the same S-record file, and every injected fault ending the run with -1.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "adapters/backends.h"
+#include "adapters/d2xx_faults.h"
+#include "adapters/ezport_flash.h"
+#include "adapters/ftdi_adapter.h"
+#include "adapters/mpsse_emulator.h"
+#include "adapters/usb_faults.h"
+#include "adapters/usb_programmer.h"
+#include "adapters/usb_programmer_emulator.h"
+#include "core/console.h"
+#include "core/main_flow.h"
+#include "core/virtual_clock.h"
+
+namespace brivel {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+// A setup-sized file: three areas at the configurator's addresses, made into S3 records by
+// srec_cat, and the 256 KiB image srec_cat makes of the same file.
+struct SetupFile {
+    std::string s19;
+    Bytes image;
+};
+
+SetupFile MakeSetupFile(const std::string& name) {
+    const std::string dir = ::testing::TempDir();
+    const uint32_t addresses[] = {0x3E800, 0x3F000, 0x3F800};
+    const uint32_t lengths[] = {1500, 900, 301};
+    std::string command = "srec_cat";
+    for (int i = 0; i < 3; ++i) {
+        Bytes area(lengths[i]);
+        for (size_t j = 0; j < area.size(); ++j) {
+            area[j] = static_cast<uint8_t>((j * 31 + i * 7 + 1) ^ (j >> 3));
+        }
+        const std::string bin = dir + name + "_area" + std::to_string(i) + ".bin";
+        WriteFile(bin, area);
+        command += " " + bin + " -binary -offset " + std::to_string(addresses[i]);
+    }
+    SetupFile file{dir + name + ".s19", {}};
+    const std::string image = dir + name + "_image.bin";
+    command += " -o " + file.s19 + " -motorola -address-length=4 && srec_cat " + file.s19 +
+               " -motorola -fill 0xFF 0 0x40000 -o " + image + " -binary";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    file.image = ReadFile(image);
+    return file;
+}
+
+// The main flow's view of one emulated adapter, through a fault decorator.
+class EmulatedBackend : public ProgrammerBackend {
+public:
+    EmulatedBackend(D2xx* ftdi, UsbPipes* usb) : m_ftdi(ftdi), m_usb(usb) {}
+    std::vector<UsbInterfaceInfo> ListUsbInterfaces() override { return {}; }
+    bool ListFtdiDevices(std::vector<FtdiDeviceInfo>& devices) override {
+        devices.clear();
+        return m_ftdi == nullptr || FtdiListDevices(*m_ftdi, devices);
+    }
+    bool OpenFtdi(int index) override { return m_ftdi != nullptr && FtdiOpen(*m_ftdi, index); }
+    int SetupFtdi() override { return FtdiSetup(); }
+    void CloseFtdi() override { FtdiClose(); }
+    const AdapterOps& FtdiOps() override { return kFtdiOps; }
+    bool OpenUsb(const std::string&) override { return m_usb != nullptr && UsbOpen(*m_usb) == 0; }
+    std::string UsbVersionText() override { return brivel::UsbVersionText(); }
+    int UsbEnable(bool on) override { return brivel::UsbEnable(on); }
+    void CloseUsb() override { UsbClose(); }
+    const AdapterOps& UsbOps() override { return kUsbOps; }
+    bool Finish(std::string&) override {
+        FtdiClose();
+        UsbClose();
+        return true;
+    }
+
+private:
+    D2xx* m_ftdi;
+    UsbPipes* m_usb;
+};
+
+enum class Transport { kFtdi, kUsb };
+
+// One target with both adapters' emulators and decorators; a run uses one of them.
+struct Bench {
+    explicit Bench(Transport transport) : transport(transport) {}
+
+    int Run(const std::vector<std::string>& args) {
+        console.Clear();
+        const BackendFactory factory = [this](const std::string&, std::string&) {
+            return transport == Transport::kFtdi
+                       ? std::make_unique<EmulatedBackend>(&faultyFtdi, nullptr)
+                       : std::make_unique<EmulatedBackend>(nullptr, &faultyUsb);
+        };
+        return RunProgrammer(args, factory, console);
+    }
+    std::string DeviceArgument() const {
+        return transport == Transport::kFtdi ? "-Psim-ftdi:x" : "-Psim-usb:x";
+    }
+    uint32_t Calls() const {
+        return transport == Transport::kFtdi ? faultyFtdi.WriteCalls() : faultyUsb.Requests();
+    }
+
+    Transport transport;
+    VirtualClock clock;
+    ScopedClock scope{clock};
+    EzPortFlash flash;
+    MpsseEmulator mpsse{flash};
+    FaultyD2xx faultyFtdi{mpsse, &flash};
+    UsbProgrammerEmulator usb{flash};
+    FaultyUsbPipes faultyUsb{usb, &flash};
+    StringConsole console{"UTF-8"};
+};
+
+const char* Name(Transport transport) {
+    return transport == Transport::kFtdi ? "FTDI" : "USB";
+}
+
+class ProgrammingRunTest : public ::testing::TestWithParam<Transport> {
+protected:
+    void SetUp() override { m_bench.clock.SetTickStep(1); }
+    Bench m_bench{GetParam()};
+};
+
+TEST_P(ProgrammingRunTest, ProgramsAndVerifiesTheSetupFileIntoTheFlash) {
+    const SetupFile file = MakeSetupFile(std::string("run_") + Name(GetParam()));
+    ASSERT_EQ(file.image.size(), EzPortFlash::kSize);
+    // Stale data in the touched sectors must be erased; elsewhere it must stay.
+    std::fill(m_bench.flash.Memory().begin() + 0x3E000, m_bench.flash.Memory().end(), 0x00);
+    Bytes expected = file.image;
+    std::fill(expected.begin() + 0x3E000, expected.begin() + 0x3E800, 0x00);
+
+    const int status = m_bench.Run({m_bench.DeviceArgument(), "-w", file.s19, "-v"});
+    const std::string& out = m_bench.console.Text();
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("Программируем 2701 байт.\r\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Проверяем 2701 байт.\r\n"), std::string::npos) << out;
+    EXPECT_TRUE(m_bench.flash.Memory() == expected);
+    EXPECT_FALSE(m_bench.flash.InEzPortMode());
+
+    // A second run finds the sectors programmed and compares only.
+    EXPECT_EQ(m_bench.Run({m_bench.DeviceArgument(), "-w", file.s19, "-vo"}), 0)
+        << m_bench.console.Text();
+}
+
+TEST_P(ProgrammingRunTest, EveryInjectedFaultEndsTheRunWithFailure) {
+    const SetupFile file = MakeSetupFile(std::string("faults_") + Name(GetParam()));
+    const std::vector<std::string> args = {m_bench.DeviceArgument(), "-w", file.s19, "-v"};
+    ASSERT_EQ(m_bench.Run(args), 0);
+    const uint32_t calls = m_bench.Calls();
+
+    struct Fault {
+        const char* name;
+        FtdiFault ftdi;
+        UsbFault usb;
+        bool targetFault;  // harmless once nothing is erased or programmed any more
+    };
+    const Fault faults[] = {
+        {"no answer", FtdiFault::kNoAnswer, UsbFault::kNoAnswer, false},
+        {"failing write", FtdiFault::kFailingWrite, UsbFault::kFailingWrite, false},
+        {"short read", FtdiFault::kShortRead, UsbFault::kShortRead, false},
+        {"status 0xFF", FtdiFault::kStatusFF, UsbFault::kStatusFF, false},
+        {"queue status fails", FtdiFault::kFailingQueueStatus, UsbFault::kWrongFirstByte, false},
+        {"wrong count", FtdiFault::kNone, UsbFault::kWrongCount, false},
+        {"bytes left over", FtdiFault::kNone, UsbFault::kLeftover, false},
+        {"stuck busy", FtdiFault::kStuckBusy, UsbFault::kStuckBusy, true},
+        {"write error", FtdiFault::kWriteError, UsbFault::kWriteError, true},
+    };
+    for (const Fault& fault : faults) {
+        const bool ftdi = GetParam() == Transport::kFtdi;
+        if (ftdi && fault.ftdi == FtdiFault::kNone) {
+            continue;
+        }
+        // Early (clock configuration), during the erase and program passes, and for the
+        // link faults also late in the run (verify).
+        std::vector<uint32_t> atCalls = {1, calls / 4, calls / 2};
+        if (!fault.targetFault) {
+            atCalls.push_back(calls * 5 / 6);
+        }
+        for (uint32_t at : atCalls) {
+            Bench bench(GetParam());
+            bench.clock.SetTickStep(1);
+            if (ftdi) {
+                bench.faultyFtdi.Arm(fault.ftdi, at);
+            } else {
+                bench.faultyUsb.Arm(fault.usb, at);
+            }
+            const int status = bench.Run(args);
+            const std::string& out = bench.console.Text();
+            const bool fired = ftdi ? bench.faultyFtdi.Fired() : bench.faultyUsb.Fired();
+            ASSERT_TRUE(fired) << fault.name << " at " << at;
+            EXPECT_EQ(status, -1) << fault.name << " at " << at << "\n" << out;
+            const bool aborted =
+                out.find("Ошибка! Проверьте подключение программатора.\r\n") != std::string::npos ||
+                out.find("Ошибка! ") != std::string::npos ||
+                out.find("\r\nОшибка ") != std::string::npos;
+            EXPECT_TRUE(aborted) << fault.name << " at " << at << "\n" << out;
+            // Bounded waits: well under a minute of (virtual) time for the whole run.
+            EXPECT_LT(bench.clock.Now(), 300000u) << fault.name << " at " << at;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, ProgrammingRunTest,
+                         ::testing::Values(Transport::kFtdi, Transport::kUsb),
+                         [](const auto& info) { return std::string(Name(info.param)); });
+
+class SimulatedBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_clock.SetTickStep(1); }
+    std::string FlashPath(const std::string& name) {
+        const std::string path = ::testing::TempDir() + name;
+        std::remove(path.c_str());
+        return path;
+    }
+    int RunBrivel(const std::vector<std::string>& args) {
+        m_console.Clear();
+        const BackendFactory factory = [](const std::string& name, std::string& error) {
+            return MakeSimulatedBackend(name, error);
+        };
+        return RunProgrammer(args, factory, m_console);
+    }
+    VirtualClock m_clock;
+    ScopedClock m_scope{m_clock};
+    StringConsole m_console{"UTF-8"};
+};
+
+TEST_F(SimulatedBackendTest, KeepsTheFlashInItsFileAcrossRuns) {
+    const SetupFile file = MakeSetupFile("sim_setup");
+    for (const char* kind : {"sim-ftdi:", "sim-usb:"}) {
+        const std::string flash = FlashPath(std::string("flash_") + (kind + 4));
+        EXPECT_EQ(RunBrivel({std::string("-P") + kind + flash, "-w", file.s19, "-v"}), 0)
+            << m_console.Text();
+        EXPECT_EQ(ReadFile(flash), file.image) << kind;
+        EXPECT_EQ(RunBrivel({std::string("-P") + kind + flash, "-w", file.s19, "-vo"}), 0)
+            << m_console.Text();
+        EXPECT_EQ(RunBrivel({std::string("-P") + kind + flash, "-b"}), 0) << m_console.Text();
+        EXPECT_EQ(ReadFile(flash), Bytes(EzPortFlash::kSize, 0xFF)) << kind;
+    }
+}
+
+TEST_F(SimulatedBackendTest, RefusesNamesAndFilesItCannotUse) {
+    std::string error;
+    EXPECT_EQ(MakeSimulatedBackend("FTDI_04036010_A", error), nullptr);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(MakeSimulatedBackend("sim-usb:", error), nullptr);
+    EXPECT_NE(error, "");
+    const std::string shortFile = FlashPath("short_flash.bin");
+    WriteFile(shortFile, Bytes(100, 0xFF));
+    EXPECT_EQ(MakeSimulatedBackend("sim-ftdi:" + shortFile, error), nullptr);
+    EXPECT_NE(error.find("262144"), std::string::npos) << error;
+    EXPECT_EQ(ReadFile(shortFile).size(), 100u);  // left as it was
+    EXPECT_EQ(MakeSimulatedBackend("sim-ftdi:/nonexistent-dir/flash.bin", error), nullptr);
+    EXPECT_NE(error.find("/nonexistent-dir/flash.bin"), std::string::npos) << error;
+}
+
+TEST_F(SimulatedBackendTest, CreatesAMissingFlashFileErased) {
+    const std::string flash = FlashPath("new_flash.bin");
+    std::string error;
+    auto backend = MakeSimulatedBackend("sim-usb:" + flash, error);
+    ASSERT_NE(backend, nullptr) << error;
+    EXPECT_EQ(ReadFile(flash), Bytes(EzPortFlash::kSize, 0xFF));
+    EXPECT_TRUE(backend->Finish(error)) << error;
+}
+
+}  // namespace
+}  // namespace brivel

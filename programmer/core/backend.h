@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/adapter_ops.h"
+
+namespace brivel {
+
+struct FtdiDeviceInfo {
+    uint32_t id;  // VID << 16 | PID
+    std::string serial;
+};
+
+struct UsbInterfaceInfo {
+    std::string path;
+    std::string revision;  // "" = unknown
+};
+
+// What the main flow needs from the transports; transports never print.
+class ProgrammerBackend {
+public:
+    virtual ~ProgrammerBackend() = default;
+    // FindUsbProgrammer's enumeration.
+    virtual std::vector<UsbInterfaceInfo> ListUsbInterfaces() = 0;
+    virtual bool ListFtdiDevices(std::vector<FtdiDeviceInfo>& devices) = 0;  // false: not fetched
+    virtual bool OpenFtdi(int index) = 0;
+    virtual int SetupFtdi() = 0;  // MPSSE set-up; the main flow ignores the result
+    virtual void CloseFtdi() = 0;
+    virtual const AdapterOps& FtdiOps() = 0;
+    virtual bool OpenUsb(const std::string& path) = 0;  // open the interface and the link
+    virtual std::string UsbVersionText() = 0;           // firmware version text (Windows-1251)
+    virtual int UsbEnable(bool targetDriversOn) = 0;    // enable / disable transaction
+    virtual void CloseUsb() = 0;
+    virtual const AdapterOps& UsbOps() = 0;
+    virtual bool Finish(std::string& error) = 0;  // end of run, also after abort: the simulated
+                                                  // target saves its flash file here
+};
+
+}  // namespace brivel

@@ -1,0 +1,363 @@
+#include "core/main_flow.h"
+
+#include <cstdio>
+#include <new>
+#include <optional>
+
+#include "core/clock.h"
+#include "core/clock_register.h"
+#include "core/console.h"
+#include "core/ezport.h"
+#include "core/messages.h"
+#include "core/options.h"
+#include "core/passes.h"
+#include "core/progress_bar.h"
+#include "core/srecord_reader.h"
+
+namespace brivel {
+
+namespace {
+
+constexpr int kFailure = -1;
+constexpr int kSuccess = 0;
+constexpr uint32_t kProgressCells = 20;
+// Interfaces of other devices of the same class are passed over.
+constexpr std::string_view kUsbProgrammerFilter = "vid_0438&pid_0f10&mi_02";
+
+std::string FtdiListName(const FtdiDeviceInfo& device) {
+    char id[16];
+    std::snprintf(id, sizeof id, "%x", device.id);
+    return "FTDI_" + std::string(id) + "_" + device.serial;
+}
+
+// The name a device is selected by: the identifier zero-padded to eight digits.
+std::string FtdiSelectName(const FtdiDeviceInfo& device) {
+    char id[16];
+    std::snprintf(id, sizeof id, "%08x", device.id);
+    return "FTDI_" + std::string(id) + "_" + device.serial;
+}
+
+enum class AdapterKind { kFtdi, kUsb };
+
+class ProgrammerRun {
+public:
+    ProgrammerRun(const Options& options, ProgrammerBackend& backend, Console& console,
+                  const OpenFailureNote& openFailureNote)
+        : m_options(options),
+          m_backend(backend),
+          m_console(console),
+          m_openFailureNote(openFailureNote),
+          m_progress(console) {}
+
+    // Discovery, opening, file check and run; the exit status.
+    int Execute();
+
+private:
+    std::optional<std::string> Discover(int& status);
+    bool Open(const std::string& name);
+    bool CheckFile();
+    int Program();
+    int Abort();
+    void CloseAdapter();
+    void EndWithIgnoredKeys();
+    void ReportNoAccess();
+
+    const Options& m_options;
+    ProgrammerBackend& m_backend;
+    Console& m_console;
+    const OpenFailureNote& m_openFailureNote;
+    ProgressBar m_progress;
+    AdapterKind m_kind = AdapterKind::kFtdi;
+    const AdapterOps* m_ops = nullptr;
+    SRecordReader m_reader;
+    uint32_t m_total = 0;
+};
+
+void ProgrammerRun::EndWithIgnoredKeys() {
+    if (m_options.program) {
+        m_console.Print(msg::kOtherKeysIgnored);
+    }
+}
+
+std::optional<std::string> ProgrammerRun::Discover(int& status) {
+    status = kFailure;
+    const bool list = m_options.list;
+    if (list) {
+        m_console.Print(msg::kListHeader);
+        m_console.Print(msg::kDashLine);
+    }
+    for (const UsbInterfaceInfo& usb : m_backend.ListUsbInterfaces()) {
+        if (list) {
+            m_console.PrintNative("\"" + usb.path + "\" - ");
+            m_console.PrintNative(usb.revision.empty() ? "unknown" : usb.revision);
+            m_console.PrintNative("\r\n");
+        } else if (usb.path.find(kUsbProgrammerFilter) != std::string::npos) {
+            return usb.path;
+        }
+    }
+    std::vector<FtdiDeviceInfo> devices;
+    // A list that cannot be fetched counts as an empty one.
+    if (!m_backend.ListFtdiDevices(devices)) {
+        devices.clear();
+    }
+    if (list) {
+        for (const FtdiDeviceInfo& device : devices) {
+            m_console.PrintNative(FtdiListName(device) + "\r\n");
+        }
+        m_console.Print(msg::kDashLine);
+        EndWithIgnoredKeys();
+        return std::nullopt;
+    }
+    if (!devices.empty()) {
+        try {
+            return FtdiSelectName(devices.front());
+        } catch (const std::bad_alloc&) {
+            m_console.Print(msg::kNameMemory);
+            return std::nullopt;
+        }
+    }
+    m_console.Print(msg::kNoProgrammer);
+    EndWithIgnoredKeys();
+    return std::nullopt;
+}
+
+void ProgrammerRun::ReportNoAccess() {
+    m_console.Print(msg::kNoAccess);
+    if (m_openFailureNote) {
+        const std::string note = m_openFailureNote(m_backend);
+        if (!note.empty()) {
+            m_console.Print(note);
+        }
+    }
+}
+
+bool ProgrammerRun::Open(const std::string& name) {
+    m_console.Print(msg::kUsingProgrammer);
+    m_console.PrintNative(name + "\r\n");
+    if (name.starts_with(kSimFtdiPrefix)) {
+        // The simulated target has one FTDI device; its name is the file, not a serial.
+        m_kind = AdapterKind::kFtdi;
+        if (!m_backend.OpenFtdi(0)) {
+            ReportNoAccess();
+            return false;
+        }
+        return true;
+    }
+    if (name.starts_with("FTDI")) {
+        m_kind = AdapterKind::kFtdi;
+        std::vector<FtdiDeviceInfo> devices;
+        int index = -1;
+        if (m_backend.ListFtdiDevices(devices)) {
+            for (std::size_t i = 0; i < devices.size(); ++i) {
+                if (FtdiSelectName(devices[i]) == name) {
+                    index = static_cast<int>(i);
+                    break;
+                }
+            }
+        }
+        if (index < 0) {
+            m_console.Print(msg::kNotConnected);
+            return false;
+        }
+        if (!m_backend.OpenFtdi(index)) {
+            ReportNoAccess();
+            return false;
+        }
+        return true;
+    }
+    m_kind = AdapterKind::kUsb;
+    if (!m_backend.OpenUsb(name)) {
+        ReportNoAccess();
+        return false;
+    }
+    m_console.Printf(msg::kFirmwareVersion.c_str(), m_backend.UsbVersionText().c_str());
+    return true;
+}
+
+bool ProgrammerRun::CheckFile() {
+    if (m_reader.Open(m_options.fileName) != 0) {
+        m_console.Print(msg::kCannotOpenFile);
+        return false;
+    }
+    m_total = 0;
+    SRecordLine record;
+    for (;;) {
+        const int read = m_reader.NextRecord(record);
+        if (read == kReaderRecord) {
+            if (record.type == 3) {
+                m_total += static_cast<uint32_t>(record.length);
+            }
+            continue;
+        }
+        if (read == kReaderSkip) {
+            continue;
+        }
+        if (read == kReaderEnd) {
+            return true;
+        }
+        m_console.Print(msg::kBadFormatHead);
+        m_console.PrintNative(m_options.fileName);
+        m_console.Print(msg::kBadFormatTail);
+        return false;
+    }
+}
+
+void ProgrammerRun::CloseAdapter() {
+    if (m_kind == AdapterKind::kFtdi) {
+        m_backend.CloseFtdi();
+    } else {
+        m_backend.UsbEnable(false);
+        m_backend.CloseUsb();
+    }
+}
+
+int ProgrammerRun::Abort() {
+    m_ops->Leave();
+    CloseAdapter();
+    m_console.Print(msg::kLineEnd);
+    return kFailure;
+}
+
+int ProgrammerRun::Program() {
+    if (m_kind == AdapterKind::kFtdi) {
+        m_backend.SetupFtdi();
+        m_ops = &m_backend.FtdiOps();
+    } else {
+        m_backend.UsbEnable(true);
+        m_ops = &m_backend.UsbOps();
+    }
+    const AdapterOps& ops = *m_ops;
+    const bool writing = m_options.program && !m_options.verifyOnly;
+    uint8_t status = 0;
+
+    ops.Enter();
+    ops.ReadStatus(&status);
+    const ClockSetting clock = ComputeClockRegister(m_options.fsysMHz, m_console);
+    ops.ReadStatus(&status);
+    if (ops.WriteConfig(clock.clockRegister, &status) != 0) {
+        m_console.Print(msg::kCheckConnection);
+        return Abort();
+    }
+
+    if (m_options.bulkErase && !m_options.verifyOnly) {
+        m_console.Print(msg::kBulkErasing);
+        if (ops.BulkErase(kEzBulkEraseTimeoutMs) != 0) {
+            m_console.Print(msg::kBulkEraseFailed);
+            return Abort();
+        }
+        if (ops.WriteConfig(clock.clockRegister, &status) != 0) {
+            m_console.Print(msg::kCheckConnection);
+            return Abort();
+        }
+        m_console.Print(msg::kOk);
+    } else if (writing) {
+        const int erased = EraseSectors(ops, m_reader, m_console);
+        if (erased != 0) {
+            m_console.Printf(msg::kSectorEraseFailed.c_str(), erased);
+            return Abort();
+        }
+        ops.WriteEnable();
+        if (ops.ReadStatus(&status) != 0 || (status & kEzStatusConfigLoaded) == 0) {
+            m_console.Print(msg::kCheckConnection);
+            return Abort();
+        }
+    }
+
+    Clock& time = CurrentClock();
+    uint32_t started = time.TickCount();
+    if (writing) {
+        m_console.Printf(msg::kProgramming.c_str(), static_cast<int>(m_total));
+        m_progress.Start(kProgressCells, m_total);
+        if (TransferImage(ops, m_reader, false, m_progress, m_console) != 0) {
+            m_console.Print(msg::kLineEnd);
+            return Abort();
+        }
+        m_console.Print(msg::kPassOk);
+        m_console.Printf(msg::kPassTime.c_str(), static_cast<int>(time.TickCount() - started));
+    }
+
+    started = time.TickCount();
+    if (m_options.program && m_options.verify) {
+        m_console.Printf(msg::kVerifying.c_str(), static_cast<int>(m_total));
+        m_progress.Start(kProgressCells, m_total);
+        if (TransferImage(ops, m_reader, true, m_progress, m_console) != 0) {
+            return Abort();
+        }
+        m_console.Print(msg::kPassOk);
+        m_console.Printf(msg::kPassTime.c_str(), static_cast<int>(time.TickCount() - started));
+    }
+
+    ops.Leave();
+    CloseAdapter();
+    return kSuccess;
+}
+
+int ProgrammerRun::Execute() {
+    std::string name;
+    if (m_options.deviceName) {
+        name = *m_options.deviceName;
+    } else {
+        int status = kFailure;
+        std::optional<std::string> found = Discover(status);
+        if (!found) {
+            return status;
+        }
+        name = std::move(*found);
+    }
+    if (!Open(name)) {
+        return kFailure;
+    }
+    if (m_options.program && !CheckFile()) {
+        return kFailure;
+    }
+    return Program();
+}
+
+}  // namespace
+
+int RunProgrammer(const std::vector<std::string>& args, const BackendFactory& makeBackend,
+                  Console& console, const OpenFailureNote& openFailureNote) {
+    Options options;
+    if (const std::optional<int> status = ParseOptions(args, options, console)) {
+        return *status;
+    }
+    console.Print(msg::kBanner);
+    if (!options.action || options.help) {
+        console.Print(msg::kUsage);
+        return kSuccess;
+    }
+
+    const std::string deviceName = options.deviceName.value_or("");
+    std::string error;
+    std::unique_ptr<ProgrammerBackend> backend = makeBackend(deviceName, error);
+    if (!backend) {
+        if (options.deviceName) {
+            console.Print(msg::kUsingProgrammer);
+            console.PrintNative(deviceName + "\r\n");
+            console.Print(msg::kNoAccess);
+        } else {
+            console.Print(msg::kNoProgrammer);
+            if (options.program) {
+                console.Print(msg::kOtherKeysIgnored);
+            }
+        }
+        if (!error.empty()) {
+            console.PrintNative(error + "\n");
+        }
+        return kFailure;
+    }
+
+    int status = ProgrammerRun(options, *backend, console, openFailureNote).Execute();
+    // The simulated target writes its flash file here; a run whose result was not kept is not
+    // a success.
+    std::string finishError;
+    if (!backend->Finish(finishError)) {
+        if (!finishError.empty()) {
+            console.PrintNative(finishError + "\n");
+        }
+        status = kFailure;
+    }
+    return status;
+}
+
+}  // namespace brivel

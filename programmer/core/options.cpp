@@ -1,0 +1,105 @@
+#include "core/options.h"
+
+#include <cstdio>
+
+#include "core/console.h"
+#include "core/messages.h"
+
+namespace brivel {
+
+namespace {
+
+constexpr int kFailure = -1;
+
+void PrintUnknownParameter(const std::string& arg, Console& console) {
+    console.Print(msg::kUnknownParameterHead);
+    console.PrintNative(arg);
+    console.Print(msg::kQuoteEnd);
+}
+
+// The option letter as the user typed it: a whole UTF-8 character where the byte starts one,
+// so the terminal shows a letter and not half of one.
+std::string KeyCharacter(const std::string& arg) {
+    const auto lead = static_cast<unsigned char>(arg[1]);
+    std::size_t length = 1;
+    if (lead >= 0xC0 && lead < 0xE0) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+        length = 3;
+    } else if (lead >= 0xF0 && lead < 0xF8) {
+        length = 4;
+    }
+    return arg.substr(1, length);
+}
+
+}  // namespace
+
+std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& options,
+                                Console& console) {
+    char pending = 0;  // 't' or 'w' while their value is expected
+    for (const std::string& arg : args) {
+        if (pending == 't') {
+            pending = 0;
+            // "%f" in the C locale's numeric format: 25.6 becomes the float just above 25.6.
+            if (std::sscanf(arg.c_str(), "%f", &options.fsysMHz) != 1) {
+                console.Print(msg::kUsage);
+                return kFailure;
+            }
+            options.action = true;
+            continue;
+        }
+        if (pending == 'w') {
+            pending = 0;
+            options.fileName = arg;
+            options.program = true;
+            options.action = true;
+            continue;
+        }
+        if (arg.empty()) {
+            continue;
+        }
+        // The Linux convention, answered before anything else on the line can act.
+        if (arg == "--help") {
+            options.help = true;
+            return std::nullopt;
+        }
+        if (arg.size() < 2 || arg[0] != '-' || static_cast<unsigned char>(arg[1]) == 0xFF) {
+            PrintUnknownParameter(arg, console);
+            return kFailure;
+        }
+        switch (arg[1]) {
+            case 'P':
+                if (arg.size() > 2) {
+                    options.deviceName = arg.substr(2);
+                } else {
+                    options.deviceName.reset();
+                    options.list = true;
+                }
+                options.action = true;
+                break;
+            case 'b':
+                options.bulkErase = true;
+                options.action = true;
+                break;
+            case 'v':
+                options.verify = true;
+                options.action = true;
+                if (arg.size() > 2 && arg[2] == 'o') {
+                    options.verifyOnly = true;
+                }
+                break;
+            case 't':
+            case 'w':
+                pending = arg[1];
+                break;
+            default:
+                console.Print(msg::kUnknownKeyHead);
+                console.PrintNative(KeyCharacter(arg));
+                console.Print(msg::kQuoteEnd);
+                break;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace brivel

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brivel {
+
+class Console;
+
+struct Options {
+    std::optional<std::string> deviceName;  // -Pname; none: find one
+    bool list = false;                      // -P alone
+    bool bulkErase = false;                 // -b
+    bool verify = false;                    // -v, -vo
+    bool verifyOnly = false;                // -vo
+    bool program = false;                   // -w file
+    std::string fileName;
+    float fsysMHz = 8.0f;  // -t value
+    bool action = false;   // anything to do at all
+    bool help = false;     // --help: banner and usage, nothing else
+};
+
+// Parses the arguments after the program name. Returns the exit status when the command line
+// ends the program before the banner (bad parameter, bad -t value), else nothing. Unknown
+// option letters are reported and skipped.
+std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& options,
+                                Console& console);
+
+}  // namespace brivel

@@ -1,0 +1,361 @@
+#include "core/main_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/console.h"
+#include "core/cp1251.h"
+#include "core/virtual_clock.h"
+#include "fake_backend.h"
+#include "fake_target.h"
+#include "srec_text.h"
+#include "temp_file.h"
+
+namespace brivel {
+namespace {
+
+using testing::BackendScript;
+using testing::Counting;
+using testing::FakeBackend;
+using testing::FakeTarget;
+using testing::S3Records;
+using testing::SRecord;
+using testing::WriteTempFile;
+using Lines = std::vector<std::string>;
+
+const std::string kBanner = "ColdFire EzPort USB programmer v2.0\n";
+const std::string kUsage =
+    "Использование: Brivel [-p[dev_name]] [-t частота] [-b] [-v[o]] [-w имя_файла] \r\n"
+    "\t-t частота\tСистемная частота процессора\r\n"
+    "\t-b\t\tПолное стирание памяти\r\n"
+    "\t-v\t\tПроверка запрограммированных данных\r\n"
+    "\t-vo\t\tТолько проверка без программирования\r\n"
+    "\t-w имя_файла\tПрограммировать S-record файл\r\n"
+    "\t-P\t\tВывести список программаторов\r\n"
+    "\t-Pdev_name\tИспользовать программатор dev_name\r\n"
+    "\r\n";
+const std::string kDashes = std::string(50, '-') + "\r\n";
+const std::string kClock8 =
+    "Конфигурирование Fclk...\r\nFsys=8.00MHz, Fclk=190.48kHz, clkreg=0x14\r\n";
+const std::string kUsingFtdi = "Используем программатор:\r\nFTDI_04036010_FT1234\r\n";
+const std::string kBar = std::string(21, ' ') + "]\r[";
+const std::string kFullBar = kBar + std::string(20, '|') + "]";
+
+class MainFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FakeTarget::Instance().Reset();
+        m_script.ftdi = {{0x04036010, "FT1234"}};
+    }
+
+    static FakeTarget& target() { return FakeTarget::Instance(); }
+
+    int Run(const std::vector<std::string>& args) {
+        m_console.Clear();
+        m_script.calls.clear();
+        m_factoryNames.clear();
+        const BackendFactory factory = [this](const std::string& name, std::string& error) {
+            m_factoryNames.push_back(name);
+            std::unique_ptr<ProgrammerBackend> backend;
+            if (m_factoryFails) {
+                error = "sim-ftdi: cannot use the flash file";
+            } else {
+                backend = std::make_unique<FakeBackend>(m_script);
+            }
+            return backend;
+        };
+        const OpenFailureNote note = [this](const ProgrammerBackend&) { return m_openNote; };
+        return RunProgrammer(args, factory, m_console, note);
+    }
+
+    const std::string& Output() const { return m_console.Text(); }
+
+    VirtualClock m_clock;  // no tick step: every pass takes "0 ms"
+    ScopedClock m_scoped{m_clock};
+    StringConsole m_console;
+    BackendScript m_script;
+    Lines m_factoryNames;
+    bool m_factoryFails = false;
+    std::string m_openNote;
+};
+
+TEST_F(MainFlow, NoArgumentsPrintTheBannerAndTheUsage) {
+    EXPECT_EQ(Run({}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsage);
+    EXPECT_TRUE(m_factoryNames.empty());
+}
+
+TEST_F(MainFlow, HelpPrintsTheUsageAndDoesNothingElse) {
+    EXPECT_EQ(Run({"-b", "--help", "-w", "x.s19"}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsage);
+    EXPECT_TRUE(m_factoryNames.empty());
+}
+
+TEST_F(MainFlow, AnUnknownKeyIsReportedAndParsingGoesOn) {
+    EXPECT_EQ(Run({"-x"}), 0);
+    EXPECT_EQ(Output(), "Неизвестный ключ \"x\".\r\n" + kBanner + kUsage);
+    // Lower-case p is not the device option.
+    EXPECT_EQ(Run({"", "-p", "-Ж"}), 0);
+    EXPECT_EQ(Output(),
+              "Неизвестный ключ \"p\".\r\nНеизвестный ключ \"Ж\".\r\n" + kBanner + kUsage);
+}
+
+TEST_F(MainFlow, AParameterWithoutADashEndsTheProgramBeforeTheBanner) {
+    EXPECT_EQ(Run({"foo"}), -1);
+    EXPECT_EQ(Output(), "Неизвестный параметр \"foo\".\r\n");
+    EXPECT_EQ(Run({"-b", "-"}), -1);
+    EXPECT_EQ(Output(), "Неизвестный параметр \"-\".\r\n");
+    EXPECT_EQ(Run({"-\xFF"}), -1);
+    EXPECT_EQ(Output(), "Неизвестный параметр \"-\xFF\".\r\n");
+}
+
+TEST_F(MainFlow, ANonNumericClockPrintsTheUsage) {
+    EXPECT_EQ(Run({"-t", "abc"}), -1);
+    EXPECT_EQ(Output(), kUsage);
+    // A -t or -w without a value is ignored.
+    EXPECT_EQ(Run({"-t"}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsage);
+}
+
+TEST_F(MainFlow, AClockAloneConfiguresTheTargetAndLeaves) {
+    EXPECT_EQ(Run({"-t", "12"}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi +
+                            "Конфигурирование Fclk...\r\n"
+                            "Fsys=12.00MHz, Fclk=193.55kHz, clkreg=0x1E\r\n");
+    EXPECT_EQ(m_script.calls, (Lines{"ListUsb", "ListFtdi", "ListFtdi", "OpenFtdi 0", "SetupFtdi",
+                                     "CloseFtdi", "Finish"}));
+    EXPECT_EQ(target().log, (Lines{"Enter", "WriteConfig 0x1E", "Leave"}));
+}
+
+TEST_F(MainFlow, ListModePrintsEveryAdapterAndFails) {
+    m_script.usb = {{"usb:1-4:vid_0438&pid_0f10&mi_02", "Rev_0102"}, {"usb:1-5:other", ""}};
+    m_script.ftdi = {{0x04036010, "FT1234"}, {0x04036014, "FT99"}};
+    EXPECT_EQ(Run({"-P", "-w", "x.s19"}), -1);
+    EXPECT_EQ(Output(), kBanner + "Список программаторов:\r\n" + kDashes +
+                            "\"usb:1-4:vid_0438&pid_0f10&mi_02\" - Rev_0102\r\n"
+                            "\"usb:1-5:other\" - unknown\r\n"
+                            "FTDI_4036010_FT1234\r\nFTDI_4036014_FT99\r\n" +
+                            kDashes + "Остальные ключи запуска программы проигнорированы!\r\n");
+    EXPECT_TRUE(target().log.empty());
+}
+
+TEST_F(MainFlow, TheUsbProgrammerIsFoundBeforeFtdiAdapters) {
+    m_script.usb = {{"usb:1-5:other", ""}, {"usb:1-4:vid_0438&pid_0f10&mi_02", "Rev_0102"}};
+    m_script.version = "01.02";
+    EXPECT_EQ(Run({"-v"}), 0);
+    EXPECT_EQ(Output(), kBanner +
+                            "Используем программатор:\r\nusb:1-4:vid_0438&pid_0f10&mi_02\r\n"
+                            "Версия ПО программатора - \"01.02\".\r\n" +
+                            kClock8);
+    EXPECT_EQ(m_script.calls, (Lines{"ListUsb", "OpenUsb usb:1-4:vid_0438&pid_0f10&mi_02",
+                                     "UsbEnable 1", "UsbEnable 0", "CloseUsb", "Finish"}));
+}
+
+TEST_F(MainFlow, NoAdapterEndsTheRun) {
+    m_script.ftdi.clear();
+    EXPECT_EQ(Run({"-w", "x.s19"}), -1);
+    EXPECT_EQ(Output(), kBanner +
+                            "Не обнаружен программатор!\r\n"
+                            "Остальные ключи запуска программы проигнорированы!\r\n");
+    m_script.ftdi = {{0x04036010, "FT1234"}};
+    m_script.ftdiListOk = false;
+    EXPECT_EQ(Run({"-b"}), -1);
+    EXPECT_EQ(Output(), kBanner + "Не обнаружен программатор!\r\n");
+}
+
+TEST_F(MainFlow, ANamedAdapterMustBePresentAndOpen) {
+    EXPECT_EQ(Run({"-PFTDI_4036010_FT1234", "-b"}), -1);
+    EXPECT_EQ(Output(), kBanner +
+                            "Используем программатор:\r\nFTDI_4036010_FT1234\r\n"
+                            "Программатор не подключен!\r\n");
+    m_script.openFtdiOk = false;
+    EXPECT_EQ(Run({"-PFTDI_04036010_FT1234", "-b"}), -1);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Не удается получить доступ к программатору!\r\n");
+    m_openNote = W1251("Устройство занято другой программой.\r\n");
+    EXPECT_EQ(Run({"-PFTDI_04036010_FT1234", "-b"}), -1);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi +
+                            "Не удается получить доступ к программатору!\r\n"
+                            "Устройство занято другой программой.\r\n");
+    m_openNote.clear();
+    // A name that is not FTDI's is a USB interface path; the file is never opened.
+    m_script.openUsbOk = false;
+    EXPECT_EQ(Run({"-Pxyz", "-w", "/no/such/file.s19"}), -1);
+    EXPECT_EQ(Output(), kBanner +
+                            "Используем программатор:\r\nxyz\r\n"
+                            "Не удается получить доступ к программатору!\r\n");
+    EXPECT_EQ(m_factoryNames, Lines{"xyz"});
+    EXPECT_TRUE(target().log.empty());
+}
+
+TEST_F(MainFlow, SimulatedNamesPickTheirAdapterKindWithoutAList) {
+    EXPECT_EQ(Run({"-Psim-ftdi:/tmp/flash.bin", "-b"}), 0);
+    EXPECT_EQ(m_factoryNames, Lines{"sim-ftdi:/tmp/flash.bin"});
+    EXPECT_EQ(m_script.calls, (Lines{"OpenFtdi 0", "SetupFtdi", "CloseFtdi", "Finish"}));
+    EXPECT_EQ(Run({"-Psim-usb:/tmp/flash.bin", "-b"}), 0);
+    EXPECT_EQ(m_script.calls, (Lines{"OpenUsb sim-usb:/tmp/flash.bin", "UsbEnable 1", "UsbEnable 0",
+                                     "CloseUsb", "Finish"}));
+    m_factoryFails = true;
+    EXPECT_EQ(Run({"-Psim-ftdi:/nonexistent/dir/flash.bin", "-b"}), -1);
+    EXPECT_EQ(Output(), kBanner +
+                            "Используем программатор:\r\nsim-ftdi:/nonexistent/dir/flash.bin\r\n"
+                            "Не удается получить доступ к программатору!\r\n"
+                            "sim-ftdi: cannot use the flash file\n");
+}
+
+TEST_F(MainFlow, TheFileIsCheckedBeforeTheTargetIsTouched) {
+    EXPECT_EQ(Run({"-w", "/no/such/file.s19"}), -1);
+    EXPECT_EQ(Output(),
+              kBanner + kUsingFtdi + "Невозможно открыть s-record файл для программирования.\n");
+    const std::string bad = WriteTempFile(S3Records(0x100, Counting(4)) + "S1\r\n");
+    EXPECT_EQ(Run({"-w", bad}), -1);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Неверный формат файла \"" + bad + "\".");
+    EXPECT_TRUE(target().log.empty());
+}
+
+TEST_F(MainFlow, ProgramsAndVerifiesAFile) {
+    const std::string file =
+        WriteTempFile(SRecord('0', 0, {'H', 'D', 'R'}) + S3Records(0x3E800, Counting(300)) +
+                      S3Records(0x3F000, Counting(40, 7)) + SRecord('7', 0, {}));
+    target().flash[0x3F010] = 0x00;  // sector 0x3F000 holds old data
+    EXPECT_EQ(Run({"-w", file, "-v"}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 +
+                            "Стираем сектора...\r\n"
+                            "0x0003E800-0x0003EFFF\tчистый\r\n"
+                            "0x0003F000-0x0003F7FF\r\n"
+                            "Программируем 340 байт.\r\n" +
+                            kBar + "||||||||||||||||||||]" + " ok...\r\n[@ 0 ms.]\r\n" +
+                            "Проверяем 340 байт.\r\n" + kFullBar + " ok...\r\n[@ 0 ms.]\r\n");
+    EXPECT_EQ(std::vector<uint8_t>(target().flash.begin() + 0x3E800,
+                                   target().flash.begin() + 0x3E800 + 300),
+              Counting(300));
+    EXPECT_EQ(std::vector<uint8_t>(target().flash.begin() + 0x3F000,
+                                   target().flash.begin() + 0x3F000 + 41),
+              [] {
+                  std::vector<uint8_t> v = Counting(40, 7);
+                  v.push_back(0xFF);
+                  return v;
+              }());
+    EXPECT_EQ(target().log.front(), "Enter");
+    EXPECT_EQ(target().log.back(), "Leave");
+}
+
+TEST_F(MainFlow, VerifyOnlyNeitherErasesNorPrograms) {
+    const std::string file = WriteTempFile(S3Records(0x1000, Counting(100)));
+    std::copy_n(Counting(100).begin(), 100, target().flash.begin() + 0x1000);
+    EXPECT_EQ(Run({"-vo", "-w", file, "-b"}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Проверяем 100 байт.\r\n" + kFullBar +
+                            " ok...\r\n[@ 0 ms.]\r\n");
+    EXPECT_TRUE(target().LogOf("Program").empty());
+    EXPECT_TRUE(target().LogOf("SectorErase").empty());
+    EXPECT_TRUE(target().LogOf("BulkErase").empty());
+}
+
+TEST_F(MainFlow, AFileOfS1AndS2RecordsProgramsNothing) {
+    const std::string file =
+        WriteTempFile(SRecord('1', 0x1000, Counting(16)) + SRecord('2', 0x21000, Counting(16)));
+    EXPECT_EQ(Run({"-w", file}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем сектора...\r\n" +
+                            "Программируем 0 байт.\r\n" + kBar + " ok...\r\n[@ 0 ms.]\r\n");
+    EXPECT_TRUE(target().LogOf("Program").empty());
+    EXPECT_TRUE(target().LogOf("Read").empty());
+}
+
+TEST_F(MainFlow, BulkEraseReplacesTheSectorPass) {
+    const std::string file = WriteTempFile(S3Records(0x0, Counting(8)));
+    target().flash[0x20000] = 0;
+    EXPECT_EQ(Run({"-b", "-w", file}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем весь объем памяти...OK\r\n" +
+                            "Программируем 8 байт.\r\n" + kFullBar + " ok...\r\n[@ 0 ms.]\r\n");
+    EXPECT_EQ(target().flash[0x20000], 0xFF);
+    EXPECT_EQ(target().LogOf("WriteConfig").size(), 2u);
+}
+
+// Faults end the run with its message and -1, leave EzPort mode, close the adapter and never
+// print a pass as done.
+struct FaultCase {
+    const char* name;
+    std::vector<std::string> options;
+    void (*inject)(FakeTarget&);
+    std::string tail;  // output after the clock lines
+};
+
+class MainFlowFault : public MainFlow, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(MainFlowFault, EndsTheRunWithItsMessage) {
+    const FaultCase& c = GetParam();
+    m_clock.SetTickStep(1);  // lets a poll against a stuck target reach its time-out
+    const std::string file = WriteTempFile(S3Records(0x800, Counting(64)));
+    c.inject(target());
+    std::vector<std::string> args = c.options;
+    args.push_back("-w");
+    args.push_back(file);
+    EXPECT_EQ(Run(args), -1);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + c.tail);
+    EXPECT_EQ(target().log.back(), "Leave");
+    EXPECT_EQ(m_script.calls.back(), "Finish");
+    EXPECT_EQ(m_script.calls[m_script.calls.size() - 2], "CloseFtdi");
+    EXPECT_EQ(Output().find(" ok..."), std::string::npos);
+}
+
+const std::string kProgramming =
+    "Стираем сектора...\r\n0x00000800-0x00000FFF\tчистый\r\n"
+    "Программируем 64 байт.\r\n" +
+    kBar;
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, MainFlowFault,
+    ::testing::Values(
+        FaultCase{"NothingAnswers",
+                  {},
+                  [](FakeTarget& t) { t.noAnswer = true; },
+                  "Ошибка! Проверьте подключение программатора.\r\n\r\n"},
+        FaultCase{"StuckBusyInProgramming",
+                  {},
+                  [](FakeTarget& t) { t.stuckBusy = true; },
+                  kProgramming + "\r\nОшибка 2 - \"Тайм-аут выполнения операции\".\r\n\r\n\r\n"},
+        FaultCase{"StuckBusyInSectorErase",
+                  {},
+                  [](FakeTarget& t) {
+                      t.stuckBusy = true;
+                      t.flash[0x800] = 0;
+                  },
+                  "Стираем сектора...\r\n0x00000800-0x00000FFF\tошибка\r\nОшибка! 2\r\n\r\n"},
+        FaultCase{"StuckBusyInBulkErase",
+                  {"-b"},
+                  [](FakeTarget& t) { t.stuckBusy = true; },
+                  "Стираем весь объем памяти...Ошибка! \r\n\r\n"},
+        FaultCase{
+            "WriteErrorFlag",
+            {},
+            [](FakeTarget& t) { t.writeError = true; },
+            kProgramming + "\r\nОшибка 3 - \"Ошибка записи( установлен флаг WEF )\".\r\n\r\n\r\n"},
+        FaultCase{
+            "FailingRead",
+            {"-vo"},
+            [](FakeTarget& t) { t.failReadFrom = 0; },
+            "Проверяем 64 байт.\r\n" + kBar + "\r\nОшибка 1 - \"Ошибка интерфейса\".\r\n\r\n"},
+        FaultCase{"VerifyMismatch",
+                  {"-vo"},
+                  [](FakeTarget& t) {
+                      for (uint32_t i = 0; i < 64; ++i) {
+                          t.flash[0x800 + i] = static_cast<uint8_t>(i);
+                      }
+                      t.flash[0x802] = 0x12;
+                  },
+                  "Проверяем 64 байт.\r\n" + kBar +
+                      "\r\nОшибка сравнения по адресу 0x00000802 прочитано 0x12 вместо "
+                      "0x02.\r\n"}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+
+TEST_F(MainFlow, AFlashFileThatWasNotKeptFailsTheRun) {
+    m_script.finishOk = false;
+    m_script.finishError = "cannot write flash.bin";
+    EXPECT_EQ(Run({"-b"}), -1);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем весь объем памяти...OK\r\n" +
+                            "cannot write flash.bin\n");
+}
+
+}  // namespace
+}  // namespace brivel
