@@ -152,35 +152,44 @@ private:
         if (item.kind == ItemKind::kString) {
             const auto text = m_bytes.subspan(start, m_end - start);
             const auto zero = std::find(text.begin(), text.end(), uint8_t{0});
-            item.size = static_cast<size_t>(zero - text.begin()) + (zero == text.end() ? 0 : 1);
             if (zero == text.end()) {
-                claimed.problems.push_back({start, "строка без завершающего нулевого байта"});
+                ProblemsOf(parent).push_back(
+                    {reference.field, "смещение ведёт к " + target +
+                                          ", где строка не завершается нулевым байтом до конца "
+                                          "записей области"});
+                return;
             }
+            item.size = static_cast<size_t>(zero - text.begin()) + 1;
             item.value = TextValue{std::string(text.begin(), zero)};
-        } else if (start + 2 > m_end) {
-            item.size = m_end - start;
-            claimed.problems.push_back({start, name + ": нет места для поля размера записи"});
         } else {
-            const size_t size = ReadU16(m_bytes, start);
+            // A target where no whole record stands is the offset's fault as far as anyone can
+            // tell; the bytes it should have reached show up as unreached.
+            const size_t size = start + 2 <= m_end ? ReadU16(m_bytes, start) : 0;
             if (size < 4 || start + size > m_end) {
-                item.size = size < 4 ? 2 : m_end - start;
-                claimed.problems.push_back(
-                    {start, name + ": размер записи " + std::to_string(size) +
-                                (size < 4 ? " меньше 4" : " выводит её за конец записей области")});
-            } else {
-                item.size = size;
-                const uint16_t stored = ReadChecksum(m_bytes, start + size - 2);
-                const uint16_t computed = Crc16(m_bytes.subspan(start, size - 2));
-                if (stored != computed) {
-                    claimed.problems.push_back({start, name + ": контрольная сумма записи " +
-                                                           Hex4(stored) + ", по содержимому " +
-                                                           Hex4(computed)});
-                }
-                const RecordView view{m_bytes,       m_report.kind,   start, size,
-                                      item.section,  item.identifier};
-                Findings findings{claimed.problems, m_pending};
-                item.value = DecodeRecord(item.kind, view, findings);
+                ProblemsOf(parent).push_back(
+                    {hasField ? reference.field : start,
+                     (hasField ? "смещение ведёт к " + target + ", где нет целой записи «" + name +
+                                     "»: "
+                               : name + ": ") +
+                         (start + 2 > m_end ? std::string("нет места для поля размера")
+                                            : "размер " + std::to_string(size) +
+                                                  (size < 4 ? " меньше 4"
+                                                            : " выводит её за конец записей "
+                                                              "области"))});
+                return;
             }
+            item.size = size;
+            const uint16_t stored = ReadChecksum(m_bytes, start + size - 2);
+            const uint16_t computed = Crc16(m_bytes.subspan(start, size - 2));
+            if (stored != computed) {
+                claimed.problems.push_back({start, name + ": контрольная сумма записи " +
+                                                       Hex4(stored) + ", по содержимому " +
+                                                       Hex4(computed)});
+            }
+            const RecordView view{m_bytes, m_report.kind, start, size, item.section,
+                                  item.identifier};
+            Findings findings{claimed.problems, m_pending};
+            item.value = DecodeRecord(item.kind, view, findings);
         }
         m_claimed.push_back(std::move(claimed));
     }
@@ -221,45 +230,49 @@ private:
              false, std::nullopt);
     }
 
-    // An offset that leads into a record reached otherwise is the one at fault: items without
-    // problems of their own are placed first, then the others where they still fit.
+    // An offset that leads into a record reached otherwise is the one at fault. Sound records
+    // are placed first, so a damaged offset never discredits the record it runs into.
     void RejectOverlaps() {
-        std::map<size_t, size_t> kept;  // start -> end
-        const auto fits = [&](const AreaItem& item) {
-            const size_t end = item.start + std::max<size_t>(item.size, 1);
-            auto next = kept.lower_bound(item.start);
-            if (next != kept.end() && next->first < end) {
-                return next;
+        std::map<size_t, const AreaItem*> kept;  // by start
+        const auto containing = [&](size_t position) -> const AreaItem* {
+            auto next = kept.upper_bound(position);
+            if (next == kept.begin()) {
+                return nullptr;
             }
-            if (next != kept.begin() && std::prev(next)->second > item.start) {
-                return std::prev(next);
-            }
-            return kept.end();
+            const AreaItem* item = std::prev(next)->second;
+            return position < item->start + item->size ? item : nullptr;
         };
+        const auto nameOf = [](const AreaItem& item) {
+            return ItemName(item.kind, item.section, item.identifier);
+        };
+        // Sound: no problem of its own, and reached through sound records only.
+        std::vector<bool> soundness(m_claimed.size());
+        for (size_t i = 0; i < m_claimed.size(); ++i) {
+            const auto parent = m_claimed[i].parent;
+            soundness[i] = m_claimed[i].problems.empty() && (!parent || soundness[*parent]);
+        }
         for (const bool sound : {true, false}) {
-            for (Claimed& claimed : m_claimed) {
-                if (claimed.problems.empty() != sound) {
+            for (size_t i = 0; i < m_claimed.size(); ++i) {
+                Claimed& claimed = m_claimed[i];
+                if (soundness[i] != sound) {
                     continue;
                 }
-                const auto other = fits(claimed.item);
-                if (other == kept.end()) {
-                    kept.emplace(claimed.item.start,
-                                 claimed.item.start + std::max<size_t>(claimed.item.size, 1));
+                const AreaItem& item = claimed.item;
+                if (const AreaItem* host = containing(item.start)) {
+                    claimed.rejected = true;
+                    ProblemsOf(claimed.parent)
+                        .push_back({item.field.value_or(item.start),
+                                    "смещение ведёт в середину записи «" + nameOf(*host) +
+                                        "» (" + Where(host->start) + ")"});
                     continue;
                 }
-                claimed.rejected = true;
-                const AreaItem* host = nullptr;
-                for (const Claimed& c : m_claimed) {
-                    if (c.item.start == other->first) {
-                        host = &c.item;
-                    }
+                const auto next = kept.upper_bound(item.start);
+                if (next != kept.end() && next->first < item.start + item.size) {
+                    claimed.problems.push_back({item.start, nameOf(item) + ": запись перекрывает «" +
+                                                                nameOf(*next->second) + "» (" +
+                                                                Where(next->first) + ")"});
                 }
-                const std::string hostName =
-                    host ? ItemName(host->kind, host->section, host->identifier) : std::string();
-                ProblemsOf(claimed.parent)
-                    .push_back({claimed.item.field.value_or(claimed.item.start),
-                                "смещение ведёт в середину записи «" + hostName + "» (" +
-                                    Where(other->first) + ")"});
+                kept.emplace(item.start, &item);
             }
         }
         // What a rejected record holds is no evidence of anything.
