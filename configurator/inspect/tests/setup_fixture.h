@@ -16,6 +16,7 @@
 #include "image/external_area.h"
 #include "image/flash_image.h"
 #include "image/local_area.h"
+#include "image/meter_area.h"
 #include "inspect/area_format.h"
 #include "settings/testing/tree_fixture.h"
 
@@ -68,6 +69,26 @@ inline std::vector<uint8_t> BuildExternal(const Tree& tree) {
     std::vector<uint8_t> bytes(area.GetSize(tree.Root()));
     area.Build(bytes, tree.Root());
     return bytes;
+}
+
+// Prepare, GetSize and Build as Save Setup runs them.
+inline std::vector<uint8_t> BuildMeter(Tree& tree) {
+    CStpAreaCnt area;
+    area.Prepare(tree.Root());
+    std::vector<uint8_t> bytes(area.GetSize(tree.Root()));
+    area.Build(bytes, tree.Root());
+    return bytes;
+}
+
+// Meter `number` of a type on a channel: its network address and, for types with passwords,
+// the same text in every password box.
+inline void SetMeter(Tree& tree, const std::string& prefix, int number, const char* address,
+                     const char* password = nullptr, int boxes = 3) {
+    const std::string key = prefix + "_" + std::to_string(number);
+    tree.Set(key + "_NA", address);
+    for (int box = 0; password != nullptr && box < boxes; ++box) {
+        tree.SetPassword(key + "_PASS", box, password);
+    }
 }
 
 // The S-record text of the areas placed at their flash addresses, as Save Setup writes it.
