@@ -48,8 +48,8 @@ inline uint16_t ReadU16(std::span<const uint8_t> bytes, size_t at) {
     return static_cast<uint16_t>(bytes[at] << 8 | bytes[at + 1]);
 }
 inline uint32_t ReadU32(std::span<const uint8_t> bytes, size_t at) {
-    return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 | uint32_t{bytes[at + 2]} << 8 |
-           bytes[at + 3];
+    return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 |
+           uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
 }
 // A checksum as stored: low byte first.
 inline uint16_t ReadChecksum(std::span<const uint8_t> bytes, size_t at) {

@@ -147,11 +147,10 @@ struct MaskValue {
     uint32_t mask = 0;
 };
 
-using ItemValue =
-    std::variant<std::monostate, OffsetTableValue, TextValue, ChannelValue, EventFilterValue,
-                 FlagsValue, ScheduleValue, ChannelSetupValue, UartValue, PasswordSetsValue,
-                 PasswordTableValue, TimeServerValue, ByteValue, AddressTableValue,
-                 SetReferenceValue, MaskValue>;
+using ItemValue = std::variant<std::monostate, OffsetTableValue, TextValue, ChannelValue,
+                               EventFilterValue, FlagsValue, ScheduleValue, ChannelSetupValue,
+                               UartValue, PasswordSetsValue, PasswordTableValue, TimeServerValue,
+                               ByteValue, AddressTableValue, SetReferenceValue, MaskValue>;
 
 struct AreaItem {
     ItemKind kind = ItemKind::kUnknownRecord;
@@ -169,8 +168,8 @@ struct AreaItem {
 
 struct AreaReport {
     AreaKind kind = AreaKind::kLocal;
-    size_t size = 0;           // bytes given
-    uint16_t totalField = 0;   // what the area says it holds
+    size_t size = 0;          // bytes given
+    uint16_t totalField = 0;  // what the area says it holds
     bool signatureOk = false;
     // Stored and computed area checksum; none when the area is too short to have one.
     std::optional<uint16_t> storedChecksum;

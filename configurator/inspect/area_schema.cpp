@@ -141,7 +141,8 @@ void AddMissing(std::span<const uint16_t> identifiers, std::span<const uint16_t>
 std::optional<MeterGroupInfo> GroupOfCode(uint16_t code) {
     for (int channel = 0; channel < 2; ++channel) {
         for (int t = 0; t < kTypeCount; ++t) {
-            const int ordinal = code - kGroupCodeBase[static_cast<size_t>(channel)][static_cast<size_t>(t)];
+            const int ordinal =
+                code - kGroupCodeBase[static_cast<size_t>(channel)][static_cast<size_t>(t)];
             if (ordinal >= 0 && ordinal < MaxGroups(channel, t)) {
                 return MeterGroupInfo{channel, t, ordinal};
             }
@@ -184,8 +185,8 @@ std::vector<std::string> DirectoryGaps(AreaKind area, uint16_t section,
         // The password entries come as a pair, the time-server entries as a triple, and a
         // time server always has passwords.
         const bool passwords = Holds(identifiers, 0x000B) || Holds(identifiers, 0x000C);
-        const bool timeServer = Holds(identifiers, 0x0010) || Holds(identifiers, 0x0011) ||
-                                Holds(identifiers, 0x0012);
+        const bool timeServer =
+            Holds(identifiers, 0x0010) || Holds(identifiers, 0x0011) || Holds(identifiers, 0x0012);
         if (passwords || timeServer) {
             required = {0x000B, 0x000C};
         }

@@ -22,8 +22,7 @@ public:
 
     AreaReport Run() {
         if (Frame()) {
-            Walk({kFirstRecord, kFirstRecord, ItemKind::kSectionTable, 0, 0}, false,
-                 std::nullopt);
+            Walk({kFirstRecord, kFirstRecord, ItemKind::kSectionTable, 0, 0}, false, std::nullopt);
             if (m_report.kind == AreaKind::kMeter) {
                 PlaceMs744Speed();
             }
@@ -66,8 +65,8 @@ private:
         const size_t total = ReadU16(m_bytes, kTotalField);
         m_report.totalField = static_cast<uint16_t>(total);
         if (total < kFrameSize + 6) {
-            Problem(kTotalField, "поле размера области " + std::to_string(total) +
-                                     " меньше наименьшей области");
+            Problem(kTotalField,
+                    "поле размера области " + std::to_string(total) + " меньше наименьшей области");
             return false;
         }
         if (total > size) {
@@ -76,8 +75,7 @@ private:
             m_end = size;
         } else {
             if (total < size) {
-                Problem(total, "после конца области ещё " + std::to_string(size - total) +
-                                   " байт");
+                Problem(total, "после конца области ещё " + std::to_string(size - total) + " байт");
             }
             m_end = total - 2;
             m_report.storedChecksum = ReadChecksum(m_bytes, m_end);
@@ -115,13 +113,14 @@ private:
 
     // Claims what a reference leads to; the references it holds are left in m_pending.
     void Claim(const Reference& reference, bool hasField, std::optional<size_t> parent) {
-        const std::string target = Where(static_cast<uint64_t>(std::max<int64_t>(reference.target, 0)));
+        const std::string target =
+            Where(static_cast<uint64_t>(std::max<int64_t>(reference.target, 0)));
         if (reference.target < static_cast<int64_t>(kFirstRecord) ||
             reference.target >= static_cast<int64_t>(m_end)) {
             ProblemsOf(parent).push_back(
-                {reference.field, "смещение ведёт за пределы записей области" +
-                                      (reference.target >= 0 ? " (к " + target + ")"
-                                                             : std::string())});
+                {reference.field,
+                 "смещение ведёт за пределы записей области" +
+                     (reference.target >= 0 ? " (к " + target + ")" : std::string())});
             return;
         }
         const auto start = static_cast<size_t>(reference.target);
@@ -129,11 +128,11 @@ private:
             if (claimed.item.start == start) {
                 if (claimed.item.kind != reference.kind) {
                     ProblemsOf(parent).push_back(
-                        {reference.field,
-                         "смещение ведёт к " + target + ", где уже прочитана запись «" +
-                             ItemName(claimed.item.kind, claimed.item.section,
-                                      claimed.item.identifier) +
-                             "»"});
+                        {reference.field, "смещение ведёт к " + target +
+                                              ", где уже прочитана запись «" +
+                                              ItemName(claimed.item.kind, claimed.item.section,
+                                                       claimed.item.identifier) +
+                                              "»"});
                 }
                 return;
             }
@@ -168,9 +167,9 @@ private:
             if (size < 4 || start + size > m_end) {
                 ProblemsOf(parent).push_back(
                     {hasField ? reference.field : start,
-                     (hasField ? "смещение ведёт к " + target + ", где нет целой записи «" + name +
-                                     "»: "
-                               : name + ": ") +
+                     (hasField
+                          ? "смещение ведёт к " + target + ", где нет целой записи «" + name + "»: "
+                          : name + ": ") +
                          (start + 2 > m_end ? std::string("нет места для поля размера")
                                             : "размер " + std::to_string(size) +
                                                   (size < 4 ? " меньше 4"
@@ -186,8 +185,8 @@ private:
                                                        Hex4(stored) + ", по содержимому " +
                                                        Hex4(computed)});
             }
-            const RecordView view{m_bytes, m_report.kind, start, size, item.section,
-                                  item.identifier};
+            const RecordView view{m_bytes, m_report.kind, start,
+                                  size,    item.section,  item.identifier};
             Findings findings{claimed.problems, m_pending};
             item.value = DecodeRecord(item.kind, view, findings);
         }
@@ -225,9 +224,9 @@ private:
                 return;
             }
         }
-        Walk({position, static_cast<int64_t>(position), ItemKind::kMs744Baud, kMs744Section,
-              0x001B},
-             false, std::nullopt);
+        Walk(
+            {position, static_cast<int64_t>(position), ItemKind::kMs744Baud, kMs744Section, 0x001B},
+            false, std::nullopt);
     }
 
     // An offset that leads into a record reached otherwise is the one at fault. Sound records
@@ -262,15 +261,15 @@ private:
                     claimed.rejected = true;
                     ProblemsOf(claimed.parent)
                         .push_back({item.field.value_or(item.start),
-                                    "смещение ведёт в середину записи «" + nameOf(*host) +
-                                        "» (" + Where(host->start) + ")"});
+                                    "смещение ведёт в середину записи «" + nameOf(*host) + "» (" +
+                                        Where(host->start) + ")"});
                     continue;
                 }
                 const auto next = kept.upper_bound(item.start);
                 if (next != kept.end() && next->first < item.start + item.size) {
-                    claimed.problems.push_back({item.start, nameOf(item) + ": запись перекрывает «" +
-                                                                nameOf(*next->second) + "» (" +
-                                                                Where(next->first) + ")"});
+                    claimed.problems.push_back(
+                        {item.start, nameOf(item) + ": запись перекрывает «" +
+                                         nameOf(*next->second) + "» (" + Where(next->first) + ")"});
                 }
                 kept.emplace(item.start, &item);
             }
@@ -313,8 +312,8 @@ private:
                 for (uint8_t set : v->sets) {
                     if (sets == nullptr || set >= sets->sets.size()) {
                         claimed.problems.push_back(
-                            {item.start, name + ": ссылка на набор паролей " +
-                                             std::to_string(set) + ", а наборов " +
+                            {item.start, name + ": ссылка на набор паролей " + std::to_string(set) +
+                                             ", а наборов " +
                                              std::to_string(sets ? sets->sets.size() : 0)});
                     }
                 }
@@ -386,10 +385,9 @@ private:
         }
         std::stable_sort(m_report.items.begin(), m_report.items.end(),
                          [](const AreaItem& a, const AreaItem& b) { return a.start < b.start; });
-        std::stable_sort(m_problems.begin(), m_problems.end(),
-                         [](const AreaProblem& a, const AreaProblem& b) {
-                             return a.offset < b.offset;
-                         });
+        std::stable_sort(
+            m_problems.begin(), m_problems.end(),
+            [](const AreaProblem& a, const AreaProblem& b) { return a.offset < b.offset; });
         m_report.problems = std::move(m_problems);
         return std::move(m_report);
     }

@@ -47,8 +47,7 @@ std::string_view HeadingOf(std::string_view key, int levels) {
 std::string_view OptionOf(std::string_view key, int index) {
     const auto rows = FixedNodeRows();
     const size_t row = RowOf(rows, key);
-    if (row == rows.size() || index < 0 ||
-        static_cast<size_t>(index) >= rows[row].options.size()) {
+    if (row == rows.size() || index < 0 || static_cast<size_t>(index) >= rows[row].options.size()) {
         return {};
     }
     return rows[row].options[static_cast<size_t>(index)];

@@ -22,15 +22,24 @@ struct EventCode {
 };
 
 constexpr std::array<EventCode, 18> kEventCodes = {{
-    {"BBLOG_COD_COLD_RESET", 0x0001},   {"BBLOG_COD_HOT_REST", 0x0002},
-    {"BBLOG_COD_SW_RESET", 0x0004},     {"BBLOG_COD_BAT_FAIL", 0x0003},
-    {"BBLOG_COD_CFG_CHANGED", 0x0008},  {"BBLOG_COD_LOG_FORMAT", 0x0010},
-    {"BBLOG_COD_ALARM", 0x0020},        {"BBLOG_COD_CONN_CHANGED", 0x0040},
-    {"BBLOG_COD_GATE_TSYNC", 0x0080},   {"BBLOG_COD_TIME_CORRECT", 0x0100},
-    {"BBLOG_COD_TIME_SET", 0x0200},     {"BBLOG_COD_MERC_LINK_CHNG", 0x0400},
-    {"BBLOG_EV_TIME_SET_RLT", 0x0800},  {"BBLOG_COD_TIME_SET_RLT", 0x0600},
-    {"BBLOG_EV_TIME_COR_RLT", 0x1000},  {"BBLOG_COD_TIME_COR_RLT", 0x0500},
-    {"BBLOG_EV_TIME_NOT_ADEQ", 0x2000}, {"BBLOG_COD_TIME_NOT_ADEQ", 0x0700},
+    {"BBLOG_COD_COLD_RESET", 0x0001},
+    {"BBLOG_COD_HOT_REST", 0x0002},
+    {"BBLOG_COD_SW_RESET", 0x0004},
+    {"BBLOG_COD_BAT_FAIL", 0x0003},
+    {"BBLOG_COD_CFG_CHANGED", 0x0008},
+    {"BBLOG_COD_LOG_FORMAT", 0x0010},
+    {"BBLOG_COD_ALARM", 0x0020},
+    {"BBLOG_COD_CONN_CHANGED", 0x0040},
+    {"BBLOG_COD_GATE_TSYNC", 0x0080},
+    {"BBLOG_COD_TIME_CORRECT", 0x0100},
+    {"BBLOG_COD_TIME_SET", 0x0200},
+    {"BBLOG_COD_MERC_LINK_CHNG", 0x0400},
+    {"BBLOG_EV_TIME_SET_RLT", 0x0800},
+    {"BBLOG_COD_TIME_SET_RLT", 0x0600},
+    {"BBLOG_EV_TIME_COR_RLT", 0x1000},
+    {"BBLOG_COD_TIME_COR_RLT", 0x0500},
+    {"BBLOG_EV_TIME_NOT_ADEQ", 0x2000},
+    {"BBLOG_COD_TIME_NOT_ADEQ", 0x0700},
 }};
 
 // A combined byte: the 4-bit group number in bits 4-5, the group's value in bits 0-3.
@@ -54,7 +63,7 @@ constexpr std::array<FlagBit, 3> kPollFlags = {
 constexpr std::array<FlagBit, 3> kMs744Flags = {
     {{"CH1_MS744_REC", 0x40}, {"CH1_MS744_COOKIE", 0x20}, {"CH1_MS744_LAST", 0x10}}};
 
-constexpr std::array<std::string_view, 7> kChannelItems = {"SYS", "SRV", "TRY", "APN",
+constexpr std::array<std::string_view, 7> kChannelItems = {"SYS", "SRV",  "TRY", "APN",
                                                            "IP",  "GATE", "MASK"};
 
 std::string Word(std::string_view word, uint32_t code) {
@@ -196,7 +205,8 @@ private:
                 Line(caption + ": " + IpText(entry.value));
                 continue;
             }
-            const auto text = m_byStart.find(static_cast<size_t>(std::max<int64_t>(entry.target, 0)));
+            const auto text =
+                m_byStart.find(static_cast<size_t>(std::max<int64_t>(entry.target, 0)));
             const TextValue* value =
                 text == m_byStart.end() ? nullptr : std::get_if<TextValue>(&text->second->value);
             Line(caption + ": " +
@@ -217,7 +227,8 @@ private:
                 mask &= static_cast<uint16_t>(~event.code);
             } else {
                 for (size_t i = 0; i < filter.combined.size(); ++i) {
-                    if (filter.combined[i] != 0 && CodeOfCombined(filter.combined[i]) == event.code) {
+                    if (filter.combined[i] != 0 &&
+                        CodeOfCombined(filter.combined[i]) == event.code) {
                         ignored = true;
                         known[i] = true;
                     }
@@ -293,8 +304,8 @@ private:
                  std::string(CaptionOf(prefix + "BIT_PER_SYMBOL")) + " " +
                  (line.dataBits == 0 ? byDefault : std::to_string(line.dataBits)) + "; " +
                  std::string(CaptionOf(prefix + "STOP_BIT_DURATION")) + " " +
-                 Word(OptionOf(prefix + "STOP_BIT_DURATION", line.stopBits), line.stopBits) +
-                 "; " + std::string(CaptionOf(prefix + "PARITY_BIT")) + " " +
+                 Word(OptionOf(prefix + "STOP_BIT_DURATION", line.stopBits), line.stopBits) + "; " +
+                 std::string(CaptionOf(prefix + "PARITY_BIT")) + " " +
                  Word(OptionOf(prefix + "PARITY_BIT", line.parity), line.parity));
         }
     }

@@ -58,8 +58,7 @@ ItemValue DecodeOffsetTable(const RecordView& r, ItemKind kind, Findings& f) {
         OffsetEntry entry;
         entry.identifier = r.U16(4 + 6 * i);
         entry.field = r.start + 6 + 6 * i;
-        entry.target = static_cast<int64_t>(entry.field) +
-                       static_cast<int32_t>(r.U32(6 + 6 * i));
+        entry.target = static_cast<int64_t>(entry.field) + static_cast<int32_t>(r.U32(6 + 6 * i));
         identifiers.push_back(entry.identifier);
         table.entries.push_back(entry);
 
@@ -72,8 +71,8 @@ ItemValue DecodeOffsetTable(const RecordView& r, ItemKind kind, Findings& f) {
         } else {
             const auto item = ItemUnder(r.areaKind, r.section, entry.identifier);
             if (!item && SectionExists(r.areaKind, r.section)) {
-                f.Problem(entry.field - 2, Named(r, kind) + ": элемента " +
-                                               Hex4(entry.identifier) + " в этой секции нет");
+                f.Problem(entry.field - 2, Named(r, kind) + ": элемента " + Hex4(entry.identifier) +
+                                               " в этой секции нет");
             }
             reference = {entry.field, entry.target, item.value_or(ItemKind::kUnknownRecord),
                          r.section, entry.identifier};
@@ -100,8 +99,8 @@ ItemValue DecodeGid(const RecordView& r, Findings& f) {
         const char c = static_cast<char>(r.U8(i));
         gid.text += c;
         if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
-            f.Problem(r.start + i, "GID: знак " + Hex2(r.U8(i)) +
-                                       " не прописная шестнадцатеричная цифра");
+            f.Problem(r.start + i,
+                      "GID: знак " + Hex2(r.U8(i)) + " не прописная шестнадцатеричная цифра");
         }
     }
     if (r.U8(6) != 0) {
@@ -130,7 +129,8 @@ ItemValue DecodeChannel(const RecordView& r, Findings& f) {
             f.references.push_back(
                 {entry.field, entry.target, ItemKind::kString, r.identifier, entry.tag});
         } else if (entry.tag != 0x80 && (entry.tag < 0x84 || entry.tag > 0x86)) {
-            f.Problem(entry.field - 1, Named(r, kKind) + ": неизвестный признак " + Hex2(entry.tag));
+            f.Problem(entry.field - 1,
+                      Named(r, kKind) + ": неизвестный признак " + Hex2(entry.tag));
         }
         channel.entries.push_back(entry);
     }
@@ -201,8 +201,8 @@ ItemValue DecodeChannelSetup(const RecordView& r, Findings& f) {
         }
         const size_t block = base + position;
         if (block + 3 > payloadEnd) {
-            f.Problem(r.start + field, name + ": блок канала " + std::to_string(c) +
-                                           " выходит за конец записи");
+            f.Problem(r.start + field,
+                      name + ": блок канала " + std::to_string(c) + " выходит за конец записи");
             return {};
         }
         ExchangeBlock decoded;
@@ -253,8 +253,8 @@ ItemValue DecodePasswordSets(const RecordView& r, Findings& f) {
     const size_t sets = r.U8(2);
     const size_t payloadEnd = r.size - 2;
     if (3 + 4 * sets > payloadEnd) {
-        f.Problem(r.start + 2, name + ": смещения " + std::to_string(sets) +
-                                   " наборов не помещаются в запись");
+        f.Problem(r.start + 2,
+                  name + ": смещения " + std::to_string(sets) + " наборов не помещаются в запись");
         return {};
     }
     // Set offsets count from the set-count byte, not from their own fields.
@@ -269,14 +269,14 @@ ItemValue DecodePasswordSets(const RecordView& r, Findings& f) {
                                            std::to_string(position - 2));
         }
         if (position + 1 > payloadEnd) {
-            f.Problem(r.start + field, name + ": набор " + std::to_string(s) +
-                                           " выходит за конец записи");
+            f.Problem(r.start + field,
+                      name + ": набор " + std::to_string(s) + " выходит за конец записи");
             return {};
         }
         const size_t elements = r.U8(position);
         if (position + 1 + 4 * elements > payloadEnd) {
-            f.Problem(r.start + position, name + ": набор " + std::to_string(s) +
-                                              " выходит за конец записи");
+            f.Problem(r.start + position,
+                      name + ": набор " + std::to_string(s) + " выходит за конец записи");
             return {};
         }
         std::vector<PasswordElement> set;
@@ -288,9 +288,8 @@ ItemValue DecodePasswordSets(const RecordView& r, Findings& f) {
         position += 1 + 4 * elements;
     }
     if (position != payloadEnd) {
-        f.Problem(r.start + position,
-                  name + ": после наборов остаются " + std::to_string(payloadEnd - position) +
-                      " байт");
+        f.Problem(r.start + position, name + ": после наборов остаются " +
+                                          std::to_string(payloadEnd - position) + " байт");
     }
     return value;
 }
@@ -373,7 +372,8 @@ std::string ItemName(ItemKind kind, uint16_t section, uint16_t identifier) {
         case ItemKind::kGid:
             return std::string(CaptionOf("LOC_GID"));
         case ItemKind::kChannel:
-            return std::string(HeadingOf(identifier == 3 ? "LOC_RSV_CHAN_TYPE" : "LOC_MAIN_CHAN_TYPE"));
+            return std::string(
+                HeadingOf(identifier == 3 ? "LOC_RSV_CHAN_TYPE" : "LOC_MAIN_CHAN_TYPE"));
         case ItemKind::kEventFilter:
             return std::string(HeadingOf("BBLOG_COD_COLD_RESET"));
         case ItemKind::kSystemFlags:

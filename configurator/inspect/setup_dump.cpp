@@ -81,21 +81,18 @@ SetupFileReport InspectSetupFile(std::string_view content) {
                 continue;
             }
             byAddress.push_back({std::nullopt, static_cast<uint32_t>(position),
-                                 std::to_string(stray - position) +
-                                     " байт вне областей настроек"});
+                                 std::to_string(stray - position) + " байт вне областей настроек"});
             position = stray;
         }
     }
-    std::stable_sort(byAddress.begin(), byAddress.end(),
-                     [](const SetupProblem& a, const SetupProblem& b) {
-                         return *a.address < *b.address;
-                     });
+    std::stable_sort(
+        byAddress.begin(), byAddress.end(),
+        [](const SetupProblem& a, const SetupProblem& b) { return *a.address < *b.address; });
     report.problems.insert(report.problems.end(), byAddress.begin(), byAddress.end());
     return report;
 }
 
-void PrintSetupReport(const SetupFileReport& report, std::string_view fileName,
-                      std::ostream& out) {
+void PrintSetupReport(const SetupFileReport& report, std::string_view fileName, std::ostream& out) {
     out << "Файл настроек: " << fileName << "\n";
     out << "Записей S3 с данными: " << report.file.dataRecords << "\n";
     for (const LineFinding& note : report.file.notes) {

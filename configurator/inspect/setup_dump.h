@@ -32,8 +32,7 @@ struct SetupFileReport {
 SetupFileReport InspectSetupFile(std::string_view content);
 
 // The report as text, ending with the problem count. UTF-8.
-void PrintSetupReport(const SetupFileReport& report, std::string_view fileName,
-                      std::ostream& out);
+void PrintSetupReport(const SetupFileReport& report, std::string_view fileName, std::ostream& out);
 
 // Reads the file at path and prints its report to out; returns 0 for a file without problems
 // and 1 otherwise. A file that cannot be read is reported on err (with 1).

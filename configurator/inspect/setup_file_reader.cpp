@@ -57,8 +57,9 @@ public:
             if (high < 0 || low < 0) {
                 const char bad = high < 0 ? digits[i] : digits[i + 1];
                 if ((bad >= 'a' && bad <= 'f')) {
-                    return Fail("строчная шестнадцатеричная цифра: программатор принимает только "
-                                "прописные");
+                    return Fail(
+                        "строчная шестнадцатеричная цифра: программатор принимает только "
+                        "прописные");
                 }
                 return Fail("знак, который не является шестнадцатеричной цифрой");
             }
@@ -109,8 +110,8 @@ private:
         if (body.size() < 4) {
             return Fail("в записи S3 меньше четырёх байтов адреса");
         }
-        const uint32_t address = uint32_t{body[0]} << 24 | uint32_t{body[1]} << 16 |
-                                 uint32_t{body[2]} << 8 | body[3];
+        const uint32_t address =
+            uint32_t{body[0]} << 24 | uint32_t{body[1]} << 16 | uint32_t{body[2]} << 8 | body[3];
         m_address = address;
         const std::span<const uint8_t> data = body.subspan(4);
         ++m_contents.dataRecords;
@@ -125,7 +126,9 @@ private:
     void Fail(std::string text) {
         m_contents.problems.push_back({m_line, m_address, std::move(text)});
     }
-    void Note(std::string text) { m_contents.notes.push_back({m_line, m_address, std::move(text)}); }
+    void Note(std::string text) {
+        m_contents.notes.push_back({m_line, m_address, std::move(text)});
+    }
 
     SetupFileContents& m_contents;
     size_t m_line;

@@ -57,15 +57,15 @@ inline std::vector<uint8_t> Area(const std::vector<std::vector<uint8_t>>& record
 // set, three unique passwords, no time server, no MS744 controllers. 144 bytes.
 inline std::vector<uint8_t> TwoMeterArea() {
     return Area({
-        Record("00 02  00 00 00 00 00 0C  00 14 00 00 00 1E"),              // 18: sections
-        Record("00 02  00 0B 00 00 00 2A  00 0C 00 00 00 32"),              // 36: 0x0000
-        Record("00 00"),                                                    // 54: MS744 speed
+        Record("00 02  00 00 00 00 00 0C  00 14 00 00 00 1E"),  // 18: sections
+        Record("00 02  00 0B 00 00 00 2A  00 0C 00 00 00 32"),  // 36: 0x0000
+        Record("00 00"),                                        // 54: MS744 speed
         Record("00 03  00 08 00 00 00 37  00 09 00 00 00 38  00 0A 00 00 00 38"),  // 60
-        Record("01  00 00 00 05  01  00 00 01 02"),                         // 84: sets
-        Record("03  01 01 01 01 01 01  02 02 02 02 02 02  03 03 03 03 03 03"),  // 98
-        Record("02  01 02"),                                                // 121: addresses
-        Record("01  00"),                                                   // 128: set ref
-        Record("00 00 00 03"),                                              // 134: correction
+        Record("01  00 00 00 05  01  00 00 01 02"),                                // 84: sets
+        Record("03  01 01 01 01 01 01  02 02 02 02 02 02  03 03 03 03 03 03"),     // 98
+        Record("02  01 02"),                                                       // 121: addresses
+        Record("01  00"),                                                          // 128: set ref
+        Record("00 00 00 03"),  // 134: correction
     });
 }
 

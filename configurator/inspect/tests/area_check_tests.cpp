@@ -64,11 +64,10 @@ TEST_F(BuiltAreas, AreSoundForEveryKindOfChannelAndTable) {
          }},
         {"every event ignored, every flag set",
          [](testing::Tree& t) {
-             for (const char* key : {"BBLOG_COD_COLD_RESET", "BBLOG_COD_BAT_FAIL",
-                                     "BBLOG_COD_TIME_SET_RLT", "BBLOG_COD_TIME_COR_RLT",
-                                     "BBLOG_COD_TIME_NOT_ADEQ", "BBLOG_EV_TIME_NOT_ADEQ",
-                                     "EXT_SYSLOG", "EXT_TCORR", "EVR_REC", "EVR_COOKIE",
-                                     "EVR_LAST"}) {
+             for (const char* key :
+                  {"BBLOG_COD_COLD_RESET", "BBLOG_COD_BAT_FAIL", "BBLOG_COD_TIME_SET_RLT",
+                   "BBLOG_COD_TIME_COR_RLT", "BBLOG_COD_TIME_NOT_ADEQ", "BBLOG_EV_TIME_NOT_ADEQ",
+                   "EXT_SYSLOG", "EXT_TCORR", "EVR_REC", "EVR_COOKIE", "EVR_LAST"}) {
                  t.Check(key);
              }
          }},
@@ -105,11 +104,11 @@ TEST(MeterAreaCheck, AcceptsTheUnreferencedMs744SpeedOnlyWhereItStandsWithoutAnM
     // With an MS744 section the speed record is reached through its directory; a second one
     // standing alone is bytes no offset reaches.
     const auto withSection = Area({
-        Record("00 01  00 13 00 00 00 06"),              // 18 -> 30
+        Record("00 01  00 13 00 00 00 06"),                     // 18 -> 30
         Record("00 02  00 0D 00 00 00 0C  00 1B 00 00 00 0C"),  // 30: 0x000D -> 48, 0x001B -> 54
-        Record("FF FF"),                                 // 48: journal options
-        Record("02 00"),                                 // 54: speed
-        Record("00 00"),                                 // 60: a stray speed record
+        Record("FF FF"),                                        // 48: journal options
+        Record("02 00"),                                        // 54: speed
+        Record("00 00"),                                        // 60: a stray speed record
     });
     const auto problems = CheckArea(withSection, AreaKind::kMeter);
     ASSERT_EQ(problems.size(), 1u) << Describe(problems);

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "inspect/area_report.h"
 #include "area_bytes.h"
+#include "inspect/area_report.h"
 #include "setup_fixture.h"
 
 namespace quillon::inspect {
@@ -146,7 +146,10 @@ void SetMeters(testing::Tree& tree) {
     testing::SetMeter(tree, "CH1_MS744", 2, "11");
     tree.Check("CH1_MS744_1_POLL").Check("CH1_MS744_2_STAT").Check("CH1_MS744_REC");
     tree.Select("CH1_MS744_BAUD", 2);
-    tree.Select("TS_CHAN", 0).Select("TS_TYPE", 1).Set("TS_ADDR", "5").Set("TS_PASS", "9,9,9,9,9,9");
+    tree.Select("TS_CHAN", 0)
+        .Select("TS_TYPE", 1)
+        .Set("TS_ADDR", "5")
+        .Set("TS_PASS", "9,9,9,9,9,9");
 }
 
 TEST(DecodedValues, MeterAreaHoldsGroupsPasswordsMs744OptionsAndTheTimeServerAsSet) {
@@ -192,13 +195,13 @@ TEST(DecodedValues, MeterAreasOfEveryMeterTypeAreSound) {
         const char* name;
         std::function<void(testing::Tree&)> set;
     } cases[] = {
-        {"no meters",
-         [](testing::Tree& t) { t.Select("CH0_GROUP", 0).Select("CH1_GROUP", 0); }},
+        {"no meters", [](testing::Tree& t) { t.Select("CH0_GROUP", 0).Select("CH1_GROUP", 0); }},
         {"33 Меркурий-200 meters in two groups",
          [](testing::Tree& t) {
              t.Select("CH0_GROUP", 2).Set("CH0_M200_NUM", "33").Select("CH1_GROUP", 0);
              for (int n = 1; n <= 33; ++n) {
-                 testing::SetMeter(t, "CH0_M200", n, n == 33 ? "4294967295" : std::to_string(n).c_str());
+                 testing::SetMeter(t, "CH0_M200", n,
+                                   n == 33 ? "4294967295" : std::to_string(n).c_str());
              }
          }},
         {"CE102 and CE303",
@@ -236,9 +239,9 @@ TEST(DecodedValues, TheFormatsTwoMeterExampleIsWhatTheBuilderWrites) {
         tree.Set(key + "_NA", std::to_string(n)).Check(key + "_AUTO_CORR");
         for (int box = 0; box < 3; ++box) {
             const std::string value = std::to_string(box + 1);
-            tree.SetPassword(key + "_PASS", box,
-                             value + "," + value + "," + value + "," + value + "," + value + "," +
-                                 value);
+            tree.SetPassword(
+                key + "_PASS", box,
+                value + "," + value + "," + value + "," + value + "," + value + "," + value);
         }
     }
     EXPECT_EQ(testing::BuildMeter(tree), testing::TwoMeterArea());

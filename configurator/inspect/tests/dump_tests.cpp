@@ -113,8 +113,9 @@ TEST_F(DumpTest, ReportsEveryDamagedCopyAtTheAddressOfTheDamage) {
         auto meter = m_meter, external = m_external, local = m_local;
         c.damage(meter, external, local);
         std::vector<std::pair<uint32_t, std::vector<uint8_t>>> areas;
-        for (const auto& [base, bytes] : {std::pair{kMeterBase, meter}, std::pair{kExternalBase, external},
-                                          std::pair{kLocalBase, local}}) {
+        for (const auto& [base, bytes] :
+             {std::pair{kMeterBase, meter}, std::pair{kExternalBase, external},
+              std::pair{kLocalBase, local}}) {
             if (!bytes.empty()) {
                 areas.emplace_back(base, bytes);
             }

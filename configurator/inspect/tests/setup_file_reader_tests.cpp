@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "area_bytes.h"
+#include "setup_fixture.h"
 
 namespace quillon::inspect {
 namespace {
@@ -20,8 +26,7 @@ TEST(SetupFileReader, ReadsColonAndSLinesEndedByCrLfOrLfAndALastLineWithoutEnd) 
     EXPECT_TRUE(contents.problems.empty());
     EXPECT_EQ(contents.dataRecords, 3u);
     ASSERT_EQ(contents.image.Runs().size(), 2u);
-    EXPECT_EQ(Bytes(contents.image.RunFrom(0x3E800)),
-              (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(Bytes(contents.image.RunFrom(0x3E800)), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(Bytes(contents.image.RunFrom(0x3E802)), (std::vector<uint8_t>{3, 4, 5, 6}));
     EXPECT_EQ(Bytes(contents.image.RunFrom(0x3E810)), (std::vector<uint8_t>{0x07}));
     EXPECT_TRUE(contents.image.RunFrom(0x3E806).empty());
@@ -91,6 +96,35 @@ TEST(SparseImage, JoinsRunsThatTouchAndRefusesOverlaps) {
     EXPECT_TRUE(image.Insert(0xFFFFFFFE, a));
     EXPECT_FALSE(image.Insert(0xFFFFFFFF, a));
     EXPECT_EQ(Bytes(image.RunFrom(0xFFFFFFFF)), (std::vector<uint8_t>{2}));
+}
+
+}  // namespace
+}  // namespace quillon::inspect
+
+namespace quillon::inspect {
+namespace {
+
+// srec_cat (Debian package srecord), which nobody here wrote, makes the S-records.
+TEST(SetupFileReader, ReadsWhatSrecCatWritesAsTheBytesItWasGiven) {
+    if (std::string(QB_SREC_CAT).empty()) {
+        GTEST_SKIP() << "srec_cat is not installed";
+    }
+    testing::ScratchFolder folder;
+    const std::vector<uint8_t> area = testing::TwoMeterArea();
+    const auto binary = folder.Write("area.bin", std::string(area.begin(), area.end()));
+    const auto records = folder.Path() / "area.s19";
+    const std::string command = std::string(QB_SREC_CAT) + " '" + binary.string() +
+                                "' -binary -offset 0x3E800 -o '" + records.string() +
+                                "' -motorola -address-length=4 -line-length=46";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(records, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+    const SetupFileContents contents = ReadSetupFile(text);
+    EXPECT_TRUE(contents.problems.empty());
+    EXPECT_FALSE(contents.notes.empty());  // its header and count records
+    EXPECT_GT(contents.dataRecords, 1u);
+    EXPECT_EQ(Bytes(contents.image.RunFrom(0x3E800)), area);
 }
 
 }  // namespace

@@ -92,7 +92,8 @@ inline void SetMeter(Tree& tree, const std::string& prefix, int number, const ch
 }
 
 // The S-record text of the areas placed at their flash addresses, as Save Setup writes it.
-inline std::string SetupFileText(const std::vector<std::pair<uint32_t, std::vector<uint8_t>>>& areas) {
+inline std::string SetupFileText(
+    const std::vector<std::pair<uint32_t, std::vector<uint8_t>>>& areas) {
     CFlashImage image;
     for (const auto& [base, bytes] : areas) {
         image.Seek(base);
