@@ -124,18 +124,15 @@ private:
             return;
         }
         const auto start = static_cast<size_t>(reference.target);
-        for (const Claimed& claimed : m_claimed) {
-            if (claimed.item.start == start) {
-                if (claimed.item.kind != reference.kind) {
-                    ProblemsOf(parent).push_back(
-                        {reference.field, "смещение ведёт к " + target +
-                                              ", где уже прочитана запись «" +
-                                              ItemName(claimed.item.kind, claimed.item.section,
-                                                       claimed.item.identifier) +
-                                              "»"});
-                }
-                return;
+        if (const auto seen = m_byStart.find(start); seen != m_byStart.end()) {
+            const AreaItem& item = m_claimed[seen->second].item;
+            if (item.kind != reference.kind) {
+                ProblemsOf(parent).push_back(
+                    {reference.field,
+                     "смещение ведёт к " + target + ", где уже прочитана запись «" +
+                         ItemName(item.kind, item.section, item.identifier) + "»"});
             }
+            return;
         }
         Claimed claimed;
         claimed.parent = parent;
@@ -190,6 +187,7 @@ private:
             Findings findings{claimed.problems, m_pending};
             item.value = DecodeRecord(item.kind, view, findings);
         }
+        m_byStart.emplace(start, m_claimed.size());
         m_claimed.push_back(std::move(claimed));
     }
 
@@ -397,6 +395,8 @@ private:
     size_t m_end = 0;
     AreaReport m_report;
     std::vector<Claimed> m_claimed;
+    // Claimed starts, so that every offset to one place costs a lookup.
+    std::map<size_t, size_t> m_byStart;
     std::vector<Reference> m_pending;
     std::vector<AreaProblem> m_problems;
 };

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "area_bytes.h"
+#include "image/save_setup.h"
 #include "inspect/area_report.h"
+#include "inspect/setup_dump.h"
 #include "setup_fixture.h"
 
 namespace quillon::inspect {
@@ -228,6 +233,36 @@ TEST(DecodedValues, MeterAreasOfEveryMeterTypeAreSound) {
             ADD_FAILURE() << problem.offset << ": " << problem.text;
         }
     }
+}
+
+TEST(DecodedValues, TheFileSaveSetupWritesDecodesCleanlyWithTheValuesThatMadeIt) {
+    testing::ScratchFolder folder;
+    testing::Tree tree;
+    testing::SetLocal(tree);
+    testing::SetExternal(tree, folder.Write("s.bin", "\x01\x02"));
+    SetMeters(tree);
+    tree.Set("CH0_M230_NUM", "3").Select("CH1_GROUP", 3);
+    auto areas = StandardSetupAreas();
+    const auto path = folder.Path() / "loc_.s19";
+    WriteSetupFile(CompileSetup(tree.Root(), areas), path);
+
+    std::ostringstream out, err;
+    ASSERT_EQ(DumpSetupFile(path.string(), out, err), 0) << out.str() << err.str();
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const SetupFileReport report = InspectSetupFile(text);
+    ASSERT_TRUE(report.areas[0] && report.areas[1] && report.areas[2]);
+    const AreaReport& meter = *report.areas[0];
+    EXPECT_EQ(ValueOf<AddressTableValue>(meter, ItemKind::kAddressTable, 0x0014).addresses,
+              (std::vector<uint32_t>{5, 6, 7}));
+    EXPECT_EQ(ValueOf<ByteValue>(meter, ItemKind::kTimeServerAddress).value, 5);
+    const AreaReport& external = *report.areas[1];
+    const auto& setup = ValueOf<ChannelSetupValue>(external, ItemKind::kChannelSetup);
+    ASSERT_EQ(setup.channels.size(), 2u);
+    EXPECT_EQ(setup.channels[0].types, (std::vector<std::pair<uint16_t, uint8_t>>{{1, 3}}));
+    EXPECT_EQ(setup.channels[1].types, (std::vector<std::pair<uint16_t, uint8_t>>{{5, 2}}));
+    EXPECT_EQ(ValueOf<ScheduleValue>(external, ItemKind::kSchedule).length, 2u);
+    EXPECT_EQ(ChannelText(*report.areas[2], 3), "m резерв s2 5 internet");
 }
 
 TEST(DecodedValues, TheFormatsTwoMeterExampleIsWhatTheBuilderWrites) {
