@@ -182,3 +182,26 @@ TEST_F(BuiltAreas, ReportATruncatedAreaWhereItsBytesEnd) {
 
 }  // namespace
 }  // namespace quillon::inspect
+
+namespace quillon::inspect {
+namespace {
+
+// The area checksum covers every byte, so no single changed byte goes unnoticed, wherever it
+// leads the walk; and no prefix of an area is taken for a whole one.
+TEST(MeterAreaCheck, NoticesEveryChangedByteAndEveryShortenedArea) {
+    const auto sound = testing::TwoMeterArea();
+    for (size_t at = 0; at < sound.size(); ++at) {
+        for (const uint8_t mask : {0x01, 0x80, 0xFF}) {
+            auto bytes = sound;
+            bytes[at] ^= mask;
+            EXPECT_FALSE(CheckArea(bytes, AreaKind::kMeter).empty()) << at;
+        }
+    }
+    for (size_t size = 0; size < sound.size(); ++size) {
+        const std::span<const uint8_t> prefix(sound.data(), size);
+        EXPECT_FALSE(CheckArea(prefix, AreaKind::kMeter).empty()) << size;
+    }
+}
+
+}  // namespace
+}  // namespace quillon::inspect
