@@ -101,7 +101,8 @@ size_t CStpAreaCnt::PasswordTableSize(size_t passwords) {
 }
 
 size_t CStpAreaCnt::AddressTableSize(const MeterGroup& group) {
-    const auto width = static_cast<size_t>(kMeterLayouts[static_cast<size_t>(group.type)].addressWidth);
+    const auto width =
+        static_cast<size_t>(kMeterLayouts[static_cast<size_t>(group.type)].addressWidth);
     return kRecordFrameSize + 1 + width * static_cast<size_t>(group.count);
 }
 

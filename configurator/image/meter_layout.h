@@ -30,7 +30,7 @@ struct MeterLayout {
     bool digitsOnly;      // every password byte a code of "0".."9"
     int addressWidth;     // bytes of a network address in the address table
     bool correctionMask;  // "Автокоррекция" boxes
-    bool journalMasks;    // "Опрос журнала" and "Следить за статистикой" boxes
+    bool journalMasks;  // "Опрос журнала" and "Следить за статистикой" boxes
 };
 
 inline constexpr std::array<MeterLayout, kMeterTypeCount> kMeterLayouts = {{
@@ -45,8 +45,8 @@ inline constexpr std::array<MeterLayout, kMeterTypeCount> kMeterLayouts = {{
 }};
 
 // Meter types with passwords, in the order their passwords are checked and tabulated.
-inline constexpr std::array<int, 5> kPasswordTypes = {kMeterM230, kMeterSeb, kMeterSet,
-                                                      kMeterCe102, kMeterCe303};
+inline constexpr std::array<int, 5> kPasswordTypes = {kMeterM230, kMeterSeb, kMeterSet, kMeterCe102,
+                                                      kMeterCe303};
 
 // CE303 meters have two password boxes; the third index of their password triples is this
 // constant. Index 0 always names a password of the table, which is never empty when a CE303

@@ -64,7 +64,8 @@ void CStpAreaCnt::WriteTimeServer(const EntryIndex& index, size_t& cursor) {
     PutU8(static_cast<uint8_t>(index.Get("TS_ADDR").GetNumber()), cursor);
     EndRecord(start, kTimeServerAddressSize, cursor);
 
-    const std::optional<PasswordBytes> password = ParsePassword(index.Get("TS_PASS").GetText(), 6, false);
+    const std::optional<PasswordBytes> password =
+        ParsePassword(index.Get("TS_PASS").GetText(), 6, false);
     if (!password) {
         FailTimeServerPassword();
     }
@@ -89,7 +90,8 @@ void CStpAreaCnt::WriteMs744Poll(const EntryIndex& index, size_t& cursor) {
             flags &= static_cast<uint8_t>(~option.bit);
         }
     }
-    const size_t start = BeginRecord(SectionLabel(kMs744Section, "POLL_CFG"), kMs744PollSize, cursor);
+    const size_t start =
+        BeginRecord(SectionLabel(kMs744Section, "POLL_CFG"), kMs744PollSize, cursor);
     PutU8(flags, cursor);
     PutU8(0xFF, cursor);
     EndRecord(start, kMs744PollSize, cursor);
@@ -147,8 +149,8 @@ void CStpAreaCnt::WriteAddressTable(const MeterGroup& group, const EntryIndex& i
     EndRecord(start, size, cursor);
 }
 
-void CStpAreaCnt::WriteMask(const MeterGroup& group, const EntryIndex& index,
-                            std::string_view name, std::string_view box, size_t& cursor) {
+void CStpAreaCnt::WriteMask(const MeterGroup& group, const EntryIndex& index, std::string_view name,
+                            std::string_view box, size_t& cursor) {
     uint32_t mask = 0;
     for (int i = 0; i < group.count; ++i) {
         const int number = kMetersPerGroup * group.ordinal + i + 1;

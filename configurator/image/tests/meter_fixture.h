@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,6 +15,16 @@
 #include "settings/meter_types.h"
 #include "settings/setup_failure.h"
 #include "settings/testing/tree_fixture.h"
+
+namespace quillon {
+
+// For readable failures: "(meter; i, j, k)".
+inline void PrintTo(const PasswordElement& element, std::ostream* out) {
+    *out << "(" << element.meter << "; " << element.triple[0] << ", " << element.triple[1] << ", "
+         << element.triple[2] << ")";
+}
+
+}  // namespace quillon
 
 namespace quillon::testing {
 
@@ -79,9 +90,7 @@ inline int GroupServing(int channel, int type) {
 
 class MeterTree {
 public:
-    MeterTree() {
-        m_tree.Select("CH0_GROUP", 0).Select("CH1_GROUP", 0);
-    }
+    MeterTree() { m_tree.Select("CH0_GROUP", 0).Select("CH1_GROUP", 0); }
 
     // Selects the group that serves the type on the channel and sets the type's count.
     MeterTree& Count(int channel, int type, const std::string& count) {
