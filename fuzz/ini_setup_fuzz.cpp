@@ -23,12 +23,16 @@
 #include <string_view>
 #include <vector>
 
+#include <optional>
+#include <utility>
 #include "fuzz_check.h"
 #include "image/flash_image.h"
 #include "image/save_setup.h"
 #include "settings/catalogue.h"
 #include "settings/command_listeners.h"
+#include "settings/control_factory.h"
 #include "settings/cp1251.h"
+#include "settings/editor_control.h"
 #include "settings/ini_file.h"
 #include "settings/key_map.h"
 #include "settings/memory_control.h"
@@ -146,14 +150,60 @@ void CheckCompiled(const quillon::CFlashImage& image) {
     }
 }
 
+// The whole tree, built once: building it costs far more than loading and compiling. The
+// controls are the only store of the values, so putting every control back as it was made
+// gives each input the tree as the main window starts with it.
+class ResettableTree : public quillon::ControlFactory {
+public:
+    ResettableTree() : m_root(quillon::BuildCatalogue(*this, m_listeners)) {
+        m_root->RegisterKeys(m_keys);
+        for (auto& [control, initial] : m_controls) {
+            initial = *control;
+        }
+        m_initialText = quillon::FormatIniFile(m_keys);
+    }
+
+    std::unique_ptr<quillon::EditorControl> CreateControl(const quillon::ControlSpec& spec,
+                                                          int32_t id) override {
+        auto control = std::make_unique<quillon::MemoryControl>(spec, id);
+        m_controls.emplace_back(control.get(),
+                                *control);  // the state after the build is taken later
+        return control;
+    }
+    const quillon::SystemMetrics& Metrics() const override { return m_inner.Metrics(); }
+    std::optional<std::string> AskOpenPath() override { return std::nullopt; }
+
+    void Reset() {
+        for (auto& [control, initial] : m_controls) {
+            *control = initial;
+        }
+        // What the INI file shows of the tree must be back as well; formatting the whole tree
+        // costs twice the rest of an input, so it is checked on every 64th.
+        if (m_resets++ % 64 == 0) {
+            FUZZ_CHECK(quillon::FormatIniFile(m_keys) == m_initialText);
+        }
+    }
+
+    quillon::CSetupEntry& Root() { return *m_root; }
+    const quillon::KeyMap& Keys() const { return m_keys; }
+
+private:
+    quillon::MemoryControlFactory m_inner;
+    std::vector<std::pair<quillon::MemoryControl*, quillon::MemoryControl>> m_controls;
+    quillon::CommandListeners m_listeners;
+    quillon::KeyMap m_keys;
+    std::unique_ptr<quillon::CSetupEntry> m_root;
+    std::string m_initialText;
+    uint64_t m_resets = 0;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    quillon::MemoryControlFactory factory;
-    quillon::CommandListeners listeners;
-    quillon::KeyMap keys;
-    const std::unique_ptr<quillon::CSetupEntry> root = quillon::BuildCatalogue(factory, listeners);
-    root->RegisterKeys(keys);
+    static ResettableTree tree;
+    tree.Reset();
+    quillon::CSetupEntry* const root = &tree.Root();
+    const quillon::KeyMap& keys = tree.Keys();
 
     quillon::ApplyIniText(std::string_view(reinterpret_cast<const char*>(data), size), keys);
 
