@@ -33,10 +33,12 @@ struct Outcome {
 
 class QuillonProgram : public ::testing::Test {
 protected:
-    // Runs quillon with the arguments in the repository's root under the locale.
-    Outcome Run(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8") {
-        std::string command =
-            "cd " + Quoted(QB_SOURCE_DIR) + " && env LC_ALL=" + locale + " " + Quoted(QB_QUILLON);
+    // Runs quillon with the arguments in the repository's root under the locale; envOptions
+    // go to env before the locale.
+    Outcome Run(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8",
+                const std::string& envOptions = "") {
+        std::string command = "cd " + Quoted(QB_SOURCE_DIR) + " && env " + envOptions +
+                              " LC_ALL=" + locale + " " + Quoted(QB_QUILLON);
         for (const std::string& arg : args) {
             command += " " + Quoted(arg);
         }
@@ -158,7 +160,9 @@ TEST_F(QuillonProgram, ReportsFilesItCannotReadOrWrite) {
 
 TEST_F(QuillonProgram, RefusesBadArgumentsWithTheUsage) {
     const std::vector<std::vector<std::string>> cases = {
-        {},
+#ifndef QB_GUI
+        {},  // with the window built in, no arguments open it
+#endif
         {"--bogus"},
         {"site.ini"},
         {"--save-setup"},
@@ -181,6 +185,16 @@ TEST_F(QuillonProgram, RefusesBadArgumentsWithTheUsage) {
     }
     EXPECT_EQ(m_folder.Names(), std::vector<std::string>{});
 }
+
+#ifdef QB_GUI
+TEST_F(QuillonProgram, WithoutArgumentsOrADisplaySaysSoInsteadOfOpeningTheWindow) {
+    const Outcome run = Run({}, "C.UTF-8", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.find("quillon: no display to open the window on"), 0u) << run.err;
+    EXPECT_EQ(m_folder.Names(), std::vector<std::string>{});
+}
+#endif
 
 TEST_F(QuillonProgram, ExplainsItselfAndTellsItsVersion) {
     const Outcome help = Run({"--help"});
