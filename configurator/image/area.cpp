@@ -81,11 +81,16 @@ void CArea::PutBytes(std::span<const uint8_t> bytes, size_t& cursor) {
     cursor += bytes.size();
 }
 
+size_t StringSize(std::string_view text) {
+    return text.substr(0, text.find('\0')).size() + 1;
+}
+
 void CArea::PutString(std::string_view text, size_t& cursor) {
-    uint8_t* out = Reserve(cursor, text.size() + 1, "string");
-    std::copy(text.begin(), text.end(), out);
-    out[text.size()] = 0;
-    cursor += text.size() + 1;
+    const size_t size = StringSize(text);
+    uint8_t* out = Reserve(cursor, size, "string");
+    std::copy_n(text.begin(), size - 1, out);
+    out[size - 1] = 0;
+    cursor += size;
 }
 
 void CArea::DefineLabel(size_t& cursor, std::string_view name) {

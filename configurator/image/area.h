@@ -43,6 +43,11 @@ uint16_t Crc16Modbus(std::span<const uint8_t> bytes);
 // Bytes taken by an element header and its payload of the given length.
 size_t ElementSize(size_t length);
 
+// Bytes PutString writes for a text. The communicator reads a string up to its zero byte, so a
+// text is stored only up to its first zero byte (one can come in through an INI file): the
+// bytes after it would lie in the area where no offset leads.
+size_t StringSize(std::string_view text);
+
 // Base of the setup areas. A derived area binds its buffer with BeginArea, writes its records
 // front to back with the primitives, and closes with EndArea. Every primitive takes the write
 // cursor by reference and advances it past the bytes it reserved or wrote. A write that would
@@ -56,7 +61,7 @@ public:
     void PutU16(uint64_t value, size_t& cursor);
     void PutU32(uint32_t value, size_t& cursor);
     void PutBytes(std::span<const uint8_t> bytes, size_t& cursor);
-    // The text's bytes and a terminating zero byte.
+    // The text's bytes and a terminating zero byte; StringSize bytes.
     void PutString(std::string_view text, size_t& cursor);
 
     // Reserves a 4-byte offset field at the cursor for ResolveLabel to fill. A name that is still

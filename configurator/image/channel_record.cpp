@@ -63,7 +63,7 @@ size_t ChannelStringSize(std::string_view prefix, std::string_view channel, std:
     if (!entry.IsValid()) {
         throw SetupFailure::FromUtf8("Неправильное поле \"" + std::string(item) + "\"");
     }
-    return entry.GetText().size() + 1;
+    return StringSize(entry.GetText());
 }
 
 size_t ChannelSize(std::string_view prefix, std::string_view channel, const CSetupEntry& root) {

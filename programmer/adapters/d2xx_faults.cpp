@@ -1,5 +1,7 @@
 #include "adapters/d2xx_faults.h"
 
+#include <algorithm>
+
 namespace brivel {
 
 void FaultyD2xx::Arm(FtdiFault fault, uint32_t atCall, uint32_t count) {
@@ -32,6 +34,9 @@ FtStatus FaultyD2xx::ResetDevice() {
     return m_inner.ResetDevice();
 }
 FtStatus FaultyD2xx::Purge(uint32_t mask) {
+    if ((mask & kFtPurgeRx) != 0) {
+        m_echo.clear();
+    }
     return m_inner.Purge(mask);
 }
 
@@ -55,7 +60,11 @@ FtStatus FaultyD2xx::GetQueueStatus(uint32_t* bytesWaiting) {
         *bytesWaiting = 0;
         return kFtOk;
     }
-    return m_inner.GetQueueStatus(bytesWaiting);
+    const FtStatus status = m_inner.GetQueueStatus(bytesWaiting);
+    if (status == kFtOk) {
+        *bytesWaiting += static_cast<uint32_t>(m_echo.size());
+    }
+    return status;
 }
 
 FtStatus FaultyD2xx::Write(const uint8_t* data, uint32_t length, uint32_t* written) {
@@ -73,10 +82,24 @@ FtStatus FaultyD2xx::Write(const uint8_t* data, uint32_t length, uint32_t* writt
             m_flash->SetFailWrites(true);
         }
     }
-    return m_inner.Write(data, length, written);
+    const FtStatus status = m_inner.Write(data, length, written);
+    if (status == kFtOk && length > 0 && Active(FtdiFault::kBadCommandEcho)) {
+        m_echo.push_back(0xFA);
+        m_echo.push_back(data[0]);
+    }
+    return status;
 }
 
 FtStatus FaultyD2xx::Read(uint8_t* buffer, uint32_t length, uint32_t* read) {
+    if (!m_echo.empty()) {
+        const auto n = static_cast<uint32_t>(std::min<size_t>(length, m_echo.size()));
+        std::copy_n(m_echo.begin(), n, buffer);
+        m_echo.erase(m_echo.begin(), m_echo.begin() + n);
+        uint32_t rest = 0;
+        const FtStatus status = n < length ? m_inner.Read(buffer + n, length - n, &rest) : kFtOk;
+        *read = n + rest;
+        return status;
+    }
     if (Active(FtdiFault::kShortRead) && length > 0) {
         return m_inner.Read(buffer, length - 1, read);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "adapters/d2xx.h"
 #include "adapters/ezport_flash.h"
@@ -16,6 +17,9 @@ enum class FtdiFault {
     kStatusFF,            // the target drives nothing (reads 0xFF)
     kStuckBusy,           // the flash never finishes
     kWriteError,          // every erase and program sets WEF
+    kBadCommandEcho,      // each write is answered with the bad-command reply (0xFA, the first
+                          // byte written) ahead of the data, as MPSSE does for an opcode it
+                          // does not know
 };
 
 // Wraps a D2XX library and injects one fault at a chosen call: counting writes from 1, the
@@ -52,6 +56,7 @@ private:
     uint32_t m_count = 0;
     uint32_t m_writes = 0;
     bool m_fired = false;
+    std::vector<uint8_t> m_echo;  // bad-command replies not yet read
 };
 
 }  // namespace brivel

@@ -78,6 +78,18 @@ TEST(CArea, PutsNumbersBigEndianAndStringsWithATerminatingZero) {
     EXPECT_EQ(ToHex(buffer.Written()), "12 34 C0 A8 00 0A 61 62 00 00 01 02 03 CC");
 }
 
+TEST(CArea, WritesATextUpToItsFirstZeroByteOnly) {
+    GuardedBuffer buffer(4);
+    TestArea area;
+    area.Bind(buffer.Area());
+    size_t cursor = 0;
+    const std::string text("ab\0cd", 5);
+    EXPECT_EQ(StringSize(text), 3u);
+    area.PutString(text, cursor);
+    EXPECT_EQ(cursor, 3u);
+    EXPECT_EQ(ToHex(buffer.Written()), "61 62 00 CC");
+}
+
 TEST(CArea, FillsOffsetTableEntriesWithTheDistanceFromEachField) {
     // Offset fields of a three-entry table lie at 6, 12 and 18.
     GuardedBuffer buffer(130);

@@ -159,6 +159,15 @@ TEST_F(LocalArea, KeepsLongTextsInsideTheArea) {
     EXPECT_EQ(area[153 + 3000], 0);
 }
 
+// Found by fuzzing the INI loader: a value holding a zero byte left the bytes after it in
+// the area, where no offset leads.
+TEST_F(LocalArea, StoresATextOnlyUpToItsFirstZeroByte) {
+    m_tree.Set("LOC_RSV_CHAN_SYS", "KOMM");
+    const std::vector<uint8_t> plain = Build();
+    m_tree.Entry("LOC_RSV_CHAN_SYS").SetText(std::string("KOMM\0XT0", 8));
+    EXPECT_EQ(Build(), plain);
+}
+
 TEST_F(LocalArea, RefusesAnAreaTooLargeForItsSizeFieldWithoutWritingPastIt) {
     m_tree.Set("LOC_MAIN_CHAN_SRV", std::string(70000, 'x'));
     CStpAreaLoc area;
