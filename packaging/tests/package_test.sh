@@ -43,8 +43,9 @@ needed=(libc6 libstdc++6 libftdi1-2 libusb-1.0-0)
 if [ "$gui" = ON ]; then
     needed+=(libqt6widgets6 libqt6gui6 libqt6core6)
 fi
+depend_names=$(sed 's/([^)]*)//g; s/ //g' <<<"$depends" | tr ',|' '\n\n')
 for package in "${needed[@]}"; do
-    grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package"
+    grep -qxF "$package" <<<"$depend_names" || fail "Depends lacks $package"
 done
 
 # Files: the expected ones, and nothing outside the usual folders.
@@ -87,13 +88,21 @@ grep -q 'Использование: Brivel' brivel.out || fail "brivel printed 
 # example names its schedule file relative to it).
 [ "$(root/usr/bin/quillon --version)" = "quillon $version" ] ||
     fail "quillon --version: $(root/usr/bin/quillon --version)"
-(
-    cd "$src"
-    "$build_quillon" --load-ini examples/site.ini --save-setup "$work/build.s19"
-    "$work/root/usr/bin/quillon" --load-ini examples/site.ini --save-setup "$work/package.s19"
-) || fail "quillon --load-ini examples/site.ini --save-setup"
+for program in "$build_quillon" "$work/root/usr/bin/quillon"; do
+    output=$work/build.s19
+    [ "$program" = "$build_quillon" ] || output=$work/package.s19
+    (cd "$src" && "$program" --load-ini examples/site.ini --save-setup "$output") ||
+        fail "$program --load-ini examples/site.ini --save-setup"
+done
 [ -s package.s19 ] || fail "the packaged quillon wrote an empty setup file"
 cmp build.s19 package.s19 || fail "the packaged quillon wrote other bytes than the build tree's"
+
+# The packaged window starts and stays open (no display needed with the offscreen platform).
+if [ "$gui" = ON ]; then
+    status=0
+    QT_QPA_PLATFORM=offscreen timeout 3 root/usr/bin/quillon >window.out 2>&1 || status=$?
+    [ "$status" -eq 124 ] || { cat window.out; fail "the packaged window ended with $status"; }
+fi
 
 # The packaged programs together: the setup file into the simulated target and back.
 LC_ALL=C.UTF-8 root/usr/bin/brivel -Psim-ftdi:"$work/flash.bin" -w package.s19 -v >sim.out 2>&1 ||
