@@ -33,16 +33,14 @@ if(TARGET brivel)
     install(TARGETS brivel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES ${PROJECT_SOURCE_DIR}/programmer/adapters/60-brivel.rules
             DESTINATION ${QB_UDEV_RULES_DIR})
-    configure_file(${PROJECT_SOURCE_DIR}/man/brivel.1 ${qb_man_dir}/brivel.1 @ONLY)
-    qb_compress(${qb_man_dir}/brivel.1 ${qb_man_dir}/brivel.1.gz)
+    qb_compress(${PROJECT_SOURCE_DIR}/man/brivel.1 ${qb_man_dir}/brivel.1.gz)
     install(FILES ${qb_man_dir}/brivel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 # quillon: the program; with its window also the desktop entry and the icon for the menu.
 if(TARGET quillon)
     install(TARGETS quillon RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    configure_file(${PROJECT_SOURCE_DIR}/man/quillon.1 ${qb_man_dir}/quillon.1 @ONLY)
-    qb_compress(${qb_man_dir}/quillon.1 ${qb_man_dir}/quillon.1.gz)
+    qb_compress(${PROJECT_SOURCE_DIR}/man/quillon.1 ${qb_man_dir}/quillon.1.gz)
     install(FILES ${qb_man_dir}/quillon.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     if(TARGET quillon_shell)
         set(qb_icons ${PROJECT_SOURCE_DIR}/configurator/shell/resources)

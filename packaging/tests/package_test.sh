@@ -37,6 +37,10 @@ field() { dpkg-deb -f "$deb" "$1"; }
 changelog_version=$(sed -n '1s/^quillon-brivel (\([^)]*\)).*/\1/p' "$src/packaging/debian/changelog")
 [ "$changelog_version" = "$version" ] ||
     fail "packaging/debian/changelog starts with $changelog_version, the project is $version"
+for page in brivel quillon; do
+    grep -q "^\.TH .*\"quillon-brivel $version\"" "$src/man/$page.1" ||
+        fail "man/$page.1 names another version than $version"
+done
 depends=$(field Depends)
 echo "Depends: $depends"
 needed=(libc6 libstdc++6 libftdi1-2 libusb-1.0-0)
