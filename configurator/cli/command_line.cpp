@@ -4,11 +4,13 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/console_text.h"
 #include "image/save_setup.h"
+#include "inspect/setup_dump.h"
 #include "settings/catalogue.h"
 #include "settings/command_listeners.h"
 #include "settings/cp1251.h"
@@ -28,6 +30,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kUsage =
     "Использование: quillon [--load-ini ФАЙЛ.ini] [--save-setup ФАЙЛ.s19] [--save-ini ФАЙЛ.ini]\n"
+    "                       [--dump ФАЙЛ.s19]\n"
     "\n"
     "Конфигуратор коммуникатора без окна. Дерево настроек начинается с начальных значений;\n"
     "команды выполняются в этом порядке, как бы они ни стояли в командной строке:\n"
@@ -35,6 +38,8 @@ constexpr std::string_view kUsage =
     "  --save-setup ФАЙЛ   скомпилировать области настроек и записать файл S-record\n"
     "                      (\"Save Setup\")\n"
     "  --save-ini ФАЙЛ     сохранить все настройки в INI-файл (\"Save Ini-file\")\n"
+    "  --dump ФАЙЛ         показать, что содержит файл настроек, и проверить его строение;\n"
+    "                      при найденных проблемах код выхода 1\n"
     "  --help              показать эту справку\n"
     "  --version           показать версию\n"
     "\n"
@@ -47,6 +52,7 @@ struct Request {
     std::optional<fs::path> loadIni;
     std::optional<fs::path> saveSetup;
     std::optional<fs::path> saveIni;
+    std::optional<fs::path> dump;
     bool help = false;
     bool version = false;
 };
@@ -60,6 +66,7 @@ constexpr FileOption kFileOptions[] = {
     {"--load-ini", &Request::loadIni},
     {"--save-setup", &Request::saveSetup},
     {"--save-ini", &Request::saveIni},
+    {"--dump", &Request::dump},
 };
 
 // The reason the arguments are refused, as UTF-8; none when they are accepted.
@@ -133,7 +140,7 @@ struct Settings {
     Settings() : root(BuildCatalogue(factory, listeners)) { root->RegisterKeys(keys); }
 };
 
-int Run(const Request& request, std::ostream& err) {
+int Run(const Request& request, std::ostream& out, std::ostream& err) {
     Settings settings;
     ArgumentDialogs dialogs;
     const auto failed = [&] {
@@ -164,6 +171,13 @@ int Run(const Request& request, std::ostream& err) {
             return kExitFailure;
         }
     }
+    if (request.dump) {
+        std::ostringstream text, problem;
+        const int status = inspect::DumpSetupFile(request.dump->string(), text, problem);
+        out << ForConsole(text.str());
+        err << ForConsole(problem.str());
+        return status == 0 ? kExitSuccess : kExitFailure;
+    }
     return kExitSuccess;
 }
 
@@ -183,12 +197,12 @@ int RunCommandLine(std::span<const std::string_view> args, std::ostream& out, st
         out << "quillon " << QB_VERSION << '\n';
         return kExitSuccess;
     }
-    if (!request.loadIni && !request.saveSetup && !request.saveIni) {
+    if (!request.loadIni && !request.saveSetup && !request.saveIni && !request.dump) {
         err << ForConsole(kUsage);
         return kExitUsage;
     }
     try {
-        return Run(request, err);
+        return Run(request, out, err);
     } catch (const std::exception& error) {
         // A fault of the program, not of the settings: the areas disagree with themselves, or
         // memory ran out.

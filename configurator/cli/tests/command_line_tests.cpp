@@ -93,6 +93,27 @@ TEST_F(QuillonProgram, CompilesTheExampleSiteIntoAnSRecordFile) {
     EXPECT_NE(report.find("        03F800 - "), std::string::npos) << report;
 }
 
+TEST_F(QuillonProgram, DumpsTheSetupFileItWroteAndFindsNoProblemEvenUnderTheCLocale) {
+    const Outcome run = Run({"--load-ini", "examples/site.ini", "--save-setup", Path("loc_.s19"),
+                             "--dump", Path("loc_.s19")},
+                            "C");
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(run.out.find("Область настроек счетчиков, 0x0003E800"), std::string::npos);
+    EXPECT_TRUE(run.out.ends_with("Проблем не найдено.\n")) << run.out;
+
+    std::string damaged = ReadBytes(m_folder / "loc_.s19");
+    damaged.erase(damaged.find(":3250003F800"));
+    WriteBytes(m_folder / "damaged.s19", damaged);
+    const Outcome broken = Run({"--dump", Path("damaged.s19")});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.out.find("0x0003F800: в файле нет области"), std::string::npos) << broken.out;
+
+    const Outcome missing = Run({"--dump", Path("missing.s19")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "Не удается открыть файл " + Path("missing.s19") + ".\n");
+}
+
 TEST_F(QuillonProgram, RunsTheCommandsInTheirOrderAndSavesTheIniItLoaded) {
     const Outcome first = Run({"--save-ini", Path("a.ini"), "--load-ini", "examples/site.ini"});
     ASSERT_EQ(first.status, 0) << first.err;
