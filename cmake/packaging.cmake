@@ -1,6 +1,7 @@
 # Installation (cmake --install) and the Debian package (cpack -G DEB).
 #
-#   cmake --build build && cd build && cpack -G DEB     -> build/quillon-brivel_<version>_<arch>.deb
+#   cmake --build build --target quillon brivel && cd build && cpack -G DEB
+#       -> build/quillon-brivel_<version>_<arch>.deb
 #   cmake --install build --prefix /usr/local --strip
 #
 # Only the programs and their data are installed: no tests, benchmarks or static libraries.
@@ -56,7 +57,13 @@ endif()
 qb_compress(${PROJECT_SOURCE_DIR}/packaging/debian/changelog ${CMAKE_BINARY_DIR}/changelog.gz)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright ${CMAKE_BINARY_DIR}/changelog.gz
         DESTINATION ${QB_DOC_DIR})
+# Built with the programs, so a tree built only for them (tools/example.sh) installs and packs.
 add_custom_target(qb_compressed_docs ALL DEPENDS ${qb_compressed})
+foreach(program brivel quillon)
+    if(TARGET ${program})
+        add_dependencies(${program} qb_compressed_docs)
+    endif()
+endforeach()
 
 # The Debian package: everything above under /usr.
 set(CPACK_GENERATOR DEB)

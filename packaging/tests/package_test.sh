@@ -100,6 +100,8 @@ for program in "$build_quillon" "$work/root/usr/bin/quillon"; do
 done
 [ -s package.s19 ] || fail "the packaged quillon wrote an empty setup file"
 cmp build.s19 package.s19 || fail "the packaged quillon wrote other bytes than the build tree's"
+root/usr/bin/quillon --dump package.s19 >dump.out 2>&1 ||
+    { cat dump.out; fail "the packaged quillon --dump found problems in its own setup file"; }
 
 # The packaged window starts and stays open (no display needed with the offscreen platform).
 if [ "$gui" = ON ]; then
