@@ -18,6 +18,11 @@ build/bin/quillon --load-ini examples/site.ini --save-setup "$out/loc_.s19"
 sed 's/^:/S/' "$out/loc_.s19" > "$out/loc_S.s19"
 srec_info "$out/loc_S.s19" -motorola -disable-sequence-warnings 2>/dev/null | grep -v '^Format'
 
+echo "== quillon --dump: what the communicator will read (first lines)"
+build/bin/quillon --dump "$out/loc_.s19" > "$out/dump.txt"
+head -n 12 "$out/dump.txt"
+echo "(the whole report: $out/dump.txt)"
+
 echo "== brivel: program and verify into the simulated target ($out/flash.bin)"
 build/bin/brivel -Psim-ftdi:"$out/flash.bin" -w "$out/loc_.s19" -v
 
