@@ -2,20 +2,12 @@
 
 #include <iterator>
 
+#include "inspect/text_format.h"
+
 namespace quillon::inspect {
 namespace {
 
 constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
-
-std::string Hex(uint64_t value, int digits) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text(static_cast<size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i) {
-        text[static_cast<size_t>(i)] = kDigits[value & 0xF];
-        value >>= 4;
-    }
-    return text;
-}
 
 // Value of an upper-case hexadecimal digit, or -1. The programmer reads upper case only.
 int DigitValue(char c) {
@@ -75,8 +67,8 @@ public:
         }
         const auto expected = static_cast<uint8_t>(~sum);
         if (bytes.back() != expected) {
-            return Fail("контрольная сумма S-записи " + Hex(bytes.back(), 2) + ", ожидалась " +
-                        Hex(expected, 2));
+            return Fail("контрольная сумма S-записи " + HexDigits(bytes.back(), 2) + ", ожидалась " +
+                        HexDigits(expected, 2));
         }
         if (bytes[0] != bytes.size() - 1) {
             return Fail("поле длины S-записи " + std::to_string(bytes[0]) +

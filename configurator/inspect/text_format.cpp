@@ -3,7 +3,6 @@
 #include "settings/cp1251.h"
 
 namespace quillon::inspect {
-namespace {
 
 std::string HexDigits(uint64_t value, int digits) {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -14,8 +13,6 @@ std::string HexDigits(uint64_t value, int digits) {
     }
     return text;
 }
-
-}  // namespace
 
 std::string Hex4(uint32_t value) {
     return "0x" + HexDigits(value, 4);

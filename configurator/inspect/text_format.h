@@ -7,6 +7,8 @@
 
 namespace quillon::inspect {
 
+// Upper-case hexadecimal digits, zero-padded to the given count, without a prefix.
+std::string HexDigits(uint64_t value, int digits);
 // "0x0013": a section or item identifier, a group code, a checksum.
 std::string Hex4(uint32_t value);
 // "0x00000003": a mask.

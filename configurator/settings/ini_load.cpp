@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "settings/ascii_text.h"
 #include "settings/ini_file.h"
 #include "settings/setup_entry.h"
 #include "settings/setup_failure.h"
@@ -13,20 +14,6 @@ namespace quillon {
 namespace {
 
 constexpr size_t kShortestLine = 3;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -91,7 +78,7 @@ void ApplyIniText(std::string_view text, const KeyMap& keys) {
     std::optional<std::string> section;
     while (!text.empty()) {
         const size_t end = text.find('\n');
-        std::string_view line = Trimmed(text.substr(0, end));
+        std::string_view line = TrimAscii(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
 
         if (line.size() < kShortestLine) {

@@ -2,26 +2,10 @@
 
 #include <algorithm>
 
+#include "settings/ascii_text.h"
+
 namespace quillon {
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 bool SameName(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
@@ -32,9 +16,9 @@ bool SameName(std::string_view a, std::string_view b) {
 
 void PrivateProfileWriter::WriteString(std::string_view section, std::string_view key,
                                        std::string_view value) {
-    section = Trimmed(section);
-    key = Trimmed(key);
-    value = Trimmed(value);
+    section = TrimAscii(section);
+    key = TrimAscii(key);
+    value = TrimAscii(value);
 
     auto owner = std::find_if(m_sections.begin(), m_sections.end(),
                               [&](const Section& s) { return SameName(s.name, section); });
