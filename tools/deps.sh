@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libftdi1-dev libusb-1.0-0-dev
     srecord
+    dpkg-dev lintian desktop-file-utils
 )
 
 missing=()
