@@ -37,7 +37,7 @@ targets=("$@")
 if ((${#targets[@]} == 0)); then
     for dir in fuzz/corpus/*/; do
         name=$(basename "$dir")
-        if grep -q "^fuzz_target(${name} " fuzz/CMakeLists.txt; then
+        if grep -Eq "^ *fuzz_target\(${name} " fuzz/CMakeLists.txt; then
             targets+=("$name")
         fi
     done
