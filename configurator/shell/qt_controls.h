@@ -66,7 +66,7 @@ private:
 // A drop-down list without an edit part; nothing is selected until a selection is set.
 class QtDropListControl final : public QtControl {
 public:
-    // The spec's height is that of the open list; the widget itself is one row high.
+    // The requested height is that of the open list; the widget itself is one row high.
     QtDropListControl(QWidget* parent, const ControlSpec& spec, int rowHeight, QWidget* focusSink);
     std::string GetText() const override;
     int GetSelection() const override;
