@@ -163,9 +163,9 @@ public:
         m_initialText = quillon::FormatIniFile(m_keys);
     }
 
-    std::unique_ptr<quillon::EditorControl> CreateControl(const quillon::ControlSpec& spec,
+    std::unique_ptr<quillon::EditorControl> CreateControl(const quillon::ControlOptions& options,
                                                           int32_t id) override {
-        auto control = std::make_unique<quillon::MemoryControl>(spec, id);
+        auto control = std::make_unique<quillon::MemoryControl>(options, id);
         m_controls.emplace_back(control.get(),
                                 *control);  // the state after the build is taken later
         return control;

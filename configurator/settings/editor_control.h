@@ -28,7 +28,7 @@ enum class ControlKind {
 
 // What the owner window needs to create one control. Texts are Windows-1251 bytes; the span
 // is only read during the call.
-struct ControlSpec {
+struct ControlOptions {
     ControlKind kind = ControlKind::kEdit;
     int width = 0;   // pixels
     int height = 0;  // pixels; for a drop-down list, the height of the dropped-down list

@@ -14,7 +14,7 @@ constexpr int kComboTextMargin = 12;
 constexpr int kCheckBoxMargin = 4;
 constexpr int kButtonMargin = 4;
 
-ControlSpec EditSpec(int width, int rowHeight) {
+ControlOptions EditSpec(int width, int rowHeight) {
     return {.kind = ControlKind::kEdit, .width = width, .height = rowHeight};
 }
 

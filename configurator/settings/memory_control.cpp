@@ -6,14 +6,14 @@
 
 namespace quillon {
 
-MemoryControl::MemoryControl(const ControlSpec& spec, int32_t id)
-    : m_kind(spec.kind),
+MemoryControl::MemoryControl(const ControlOptions& options, int32_t id)
+    : m_kind(options.kind),
       m_id(id),
-      m_width(spec.width),
-      m_height(spec.height),
-      m_items(spec.items.begin(), spec.items.end()) {
+      m_width(options.width),
+      m_height(options.height),
+      m_items(options.items.begin(), options.items.end()) {
     if (m_kind == ControlKind::kCheckBox || m_kind == ControlKind::kPushButton) {
-        m_text = spec.text;
+        m_text = options.text;
     }
 }
 
@@ -62,9 +62,9 @@ void MemoryControl::SetFields(const AddressFields& fields) {
     }
 }
 
-std::unique_ptr<EditorControl> MemoryControlFactory::CreateControl(const ControlSpec& spec,
+std::unique_ptr<EditorControl> MemoryControlFactory::CreateControl(const ControlOptions& options,
                                                                    int32_t id) {
-    return std::make_unique<MemoryControl>(spec, id);
+    return std::make_unique<MemoryControl>(options, id);
 }
 
 std::optional<std::string> MemoryControlFactory::AskOpenPath() {

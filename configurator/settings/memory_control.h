@@ -16,7 +16,7 @@ namespace quillon {
 // An editor control held in memory, for the command line and the tests.
 class MemoryControl final : public EditorControl {
 public:
-    MemoryControl(const ControlSpec& spec, int32_t id);
+    MemoryControl(const ControlOptions& options, int32_t id);
 
     std::string GetText() const override;
     void SetText(std::string_view text) override;
@@ -58,7 +58,7 @@ private:
 // open-file questions from a script of paths.
 class MemoryControlFactory final : public ControlFactory {
 public:
-    std::unique_ptr<EditorControl> CreateControl(const ControlSpec& spec, int32_t id) override;
+    std::unique_ptr<EditorControl> CreateControl(const ControlOptions& options, int32_t id) override;
     const SystemMetrics& Metrics() const override { return m_metrics; }
     // The next scripted answer; none (cancel) once the script is used up.
     std::optional<std::string> AskOpenPath() override;

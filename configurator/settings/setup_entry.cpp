@@ -138,9 +138,9 @@ void CSetupEntry::Enable(bool enabled) {
     }
 }
 
-EditorControl& CSetupEntry::AddControl(const ControlSpec& spec) {
+EditorControl& CSetupEntry::AddControl(const ControlOptions& options) {
     const int32_t id = m_owner->TakeControlId();
-    m_controls.push_back(m_owner->CreateControl(spec, id));
+    m_controls.push_back(m_owner->CreateControl(options, id));
     m_controlIds.push_back(id);
     return *m_controls.back();
 }

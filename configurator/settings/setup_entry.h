@@ -89,7 +89,7 @@ public:
 
 protected:
     // Creates a control of the owner window with the next control id.
-    EditorControl& AddControl(const ControlSpec& spec);
+    EditorControl& AddControl(const ControlOptions& options);
     ControlFactory& Owner() const { return *m_owner; }
     // Base of GetNumber; entries without a base of their own convert like the catalogue's
     // number entries, with base 0.

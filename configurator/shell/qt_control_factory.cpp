@@ -16,27 +16,27 @@ QtControlFactory::QtControlFactory(QWidget& clientArea, QWidget& focusSink, User
       m_commands(std::move(commands)),
       m_metrics(clientArea.font()) {}
 
-std::unique_ptr<EditorControl> QtControlFactory::CreateControl(const ControlSpec& spec,
+std::unique_ptr<EditorControl> QtControlFactory::CreateControl(const ControlOptions& options,
                                                                int32_t id) {
-    switch (spec.kind) {
+    switch (options.kind) {
         case ControlKind::kEdit:
-            return std::make_unique<QtEditControl>(m_clientArea, spec, m_focusSink);
+            return std::make_unique<QtEditControl>(m_clientArea, options, m_focusSink);
         case ControlKind::kDropList:
-            return std::make_unique<QtDropListControl>(m_clientArea, spec, m_metrics.RowHeight(),
+            return std::make_unique<QtDropListControl>(m_clientArea, options, m_metrics.RowHeight(),
                                                        m_focusSink);
         case ControlKind::kCheckBox:
-            return std::make_unique<QtCheckBoxControl>(m_clientArea, spec, m_focusSink);
+            return std::make_unique<QtCheckBoxControl>(m_clientArea, options, m_focusSink);
         case ControlKind::kAddress:
-            return std::make_unique<QtAddressControl>(m_clientArea, spec, m_focusSink);
+            return std::make_unique<QtAddressControl>(m_clientArea, options, m_focusSink);
         case ControlKind::kPushButton: {
-            auto button = std::make_unique<QtPushButtonControl>(m_clientArea, spec, m_focusSink);
+            auto button = std::make_unique<QtPushButtonControl>(m_clientArea, options, m_focusSink);
             const uint32_t first = static_cast<uint32_t>(id) & 0xFFFFu;
             QObject::connect(&button->Button(), &QPushButton::clicked, m_clientArea,
                              [this, first] { m_commands(first, 0); });
             return button;
         }
     }
-    return std::make_unique<QtEditControl>(m_clientArea, spec, m_focusSink);
+    return std::make_unique<QtEditControl>(m_clientArea, options, m_focusSink);
 }
 
 std::optional<std::string> QtControlFactory::AskOpenPath() {

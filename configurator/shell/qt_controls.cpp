@@ -16,17 +16,17 @@ namespace {
 
 // The height of a drop-down list is that of its dropped-down list: its own row and the rows
 // of the list below it.
-int ListRows(const ControlSpec& spec, int rowHeight) {
-    return rowHeight > 0 ? std::max(1, spec.height / rowHeight - 1) : 1;
+int ListRows(const ControlOptions& options, int rowHeight) {
+    return rowHeight > 0 ? std::max(1, options.height / rowHeight - 1) : 1;
 }
 
 }  // namespace
 
-QtControl::QtControl(QWidget* widget, const ControlSpec& spec, QWidget* focusSink)
+QtControl::QtControl(QWidget* widget, const ControlOptions& options, QWidget* focusSink)
     : m_widget(widget), m_focusSink(focusSink) {
     m_widget->hide();
     m_widget->setFocusPolicy(Qt::StrongFocus);
-    m_widget->resize(spec.width, spec.height);
+    m_widget->resize(options.width, options.height);
 }
 
 QtControl::~QtControl() {
@@ -66,8 +66,8 @@ bool QtControl::IsVisible() const {
     return !m_widget->isHidden();
 }
 
-QtEditControl::QtEditControl(QWidget* parent, const ControlSpec& spec, QWidget* focusSink)
-    : QtControl(new QLineEdit(parent), spec, focusSink) {
+QtEditControl::QtEditControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink)
+    : QtControl(new QLineEdit(parent), options, focusSink) {
     m_edit = static_cast<QLineEdit*>(&Widget());
 }
 
@@ -80,19 +80,19 @@ void QtEditControl::SetText(std::string_view text) {
     m_edit->setCursorPosition(0);
 }
 
-QtDropListControl::QtDropListControl(QWidget* parent, const ControlSpec& spec, int rowHeight,
+QtDropListControl::QtDropListControl(QWidget* parent, const ControlOptions& options, int rowHeight,
                                      QWidget* focusSink)
-    : QtControl(new QComboBox(parent), spec, focusSink) {
+    : QtControl(new QComboBox(parent), options, focusSink) {
     m_list = static_cast<QComboBox*>(&Widget());
     QStringList items;
-    items.reserve(static_cast<qsizetype>(spec.items.size()));
-    for (const std::string& item : spec.items) {
+    items.reserve(static_cast<qsizetype>(options.items.size()));
+    for (const std::string& item : options.items) {
         items.append(ToQString(item));
     }
     m_list->addItems(items);
     m_list->setCurrentIndex(-1);
-    m_list->setMaxVisibleItems(ListRows(spec, rowHeight));
-    m_list->resize(spec.width, rowHeight);
+    m_list->setMaxVisibleItems(ListRows(options, rowHeight));
+    m_list->resize(options.width, rowHeight);
 }
 
 std::string QtDropListControl::GetText() const {
@@ -107,8 +107,8 @@ void QtDropListControl::SetSelection(int index) {
     m_list->setCurrentIndex(index >= 0 && index < m_list->count() ? index : -1);
 }
 
-QtCheckBoxControl::QtCheckBoxControl(QWidget* parent, const ControlSpec& spec, QWidget* focusSink)
-    : QtControl(new QCheckBox(ToQString(spec.text), parent), spec, focusSink) {
+QtCheckBoxControl::QtCheckBoxControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink)
+    : QtControl(new QCheckBox(ToQString(options.text), parent), options, focusSink) {
     m_check = static_cast<QCheckBox*>(&Widget());
 }
 
@@ -124,8 +124,8 @@ void QtCheckBoxControl::SetCheck(int state) {
     m_check->setChecked(state != 0);
 }
 
-QtAddressControl::QtAddressControl(QWidget* parent, const ControlSpec& spec, QWidget* focusSink)
-    : QtControl(new AddressEdit(parent), spec, focusSink) {
+QtAddressControl::QtAddressControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink)
+    : QtControl(new AddressEdit(parent), options, focusSink) {
     m_address = static_cast<AddressEdit*>(&Widget());
 }
 
@@ -145,9 +145,9 @@ void QtAddressControl::SetFields(const AddressFields& fields) {
     m_address->SetFields(fields);
 }
 
-QtPushButtonControl::QtPushButtonControl(QWidget* parent, const ControlSpec& spec,
+QtPushButtonControl::QtPushButtonControl(QWidget* parent, const ControlOptions& options,
                                          QWidget* focusSink)
-    : QtControl(new QPushButton(ToQString(spec.text), parent), spec, focusSink) {
+    : QtControl(new QPushButton(ToQString(options.text), parent), options, focusSink) {
     m_button = static_cast<QPushButton*>(&Widget());
     m_button->setAutoDefault(false);
 }

@@ -44,7 +44,7 @@ public:
 
 protected:
     // Takes the widget, sized and hidden.
-    QtControl(QWidget* widget, const ControlSpec& spec, QWidget* focusSink);
+    QtControl(QWidget* widget, const ControlOptions& options, QWidget* focusSink);
 
 private:
     QWidget* m_widget;
@@ -54,7 +54,7 @@ private:
 // A single-line edit box that scrolls its text horizontally.
 class QtEditControl final : public QtControl {
 public:
-    QtEditControl(QWidget* parent, const ControlSpec& spec, QWidget* focusSink);
+    QtEditControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink);
     std::string GetText() const override;
     void SetText(std::string_view text) override;
     QLineEdit& Edit() const { return *m_edit; }
@@ -67,7 +67,7 @@ private:
 class QtDropListControl final : public QtControl {
 public:
     // The requested height is that of the open list; the widget itself is one row high.
-    QtDropListControl(QWidget* parent, const ControlSpec& spec, int rowHeight, QWidget* focusSink);
+    QtDropListControl(QWidget* parent, const ControlOptions& options, int rowHeight, QWidget* focusSink);
     std::string GetText() const override;
     int GetSelection() const override;
     void SetSelection(int index) override;
@@ -79,7 +79,7 @@ private:
 
 class QtCheckBoxControl final : public QtControl {
 public:
-    QtCheckBoxControl(QWidget* parent, const ControlSpec& spec, QWidget* focusSink);
+    QtCheckBoxControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink);
     std::string GetText() const override;
     int GetCheck() const override;
     void SetCheck(int state) override;
@@ -91,7 +91,7 @@ private:
 
 class QtAddressControl final : public QtControl {
 public:
-    QtAddressControl(QWidget* parent, const ControlSpec& spec, QWidget* focusSink);
+    QtAddressControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink);
     std::string GetText() const override;
     void SetText(std::string_view text) override;
     AddressFields GetFields() const override;
@@ -104,7 +104,7 @@ private:
 
 class QtPushButtonControl final : public QtControl {
 public:
-    QtPushButtonControl(QWidget* parent, const ControlSpec& spec, QWidget* focusSink);
+    QtPushButtonControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink);
     std::string GetText() const override;
     QPushButton& Button() const { return *m_button; }
 

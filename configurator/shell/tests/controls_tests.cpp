@@ -31,8 +31,8 @@ protected:
         m_owner.show();
     }
 
-    QtControl& Create(const ControlSpec& spec) {
-        m_controls.push_back(m_factory.CreateControl(spec, m_factory.TakeControlId()));
+    QtControl& Create(const ControlOptions& options) {
+        m_controls.push_back(m_factory.CreateControl(options, m_factory.TakeControlId()));
         return static_cast<QtControl&>(*m_controls.back());
     }
     QtEditControl& Edit() {
