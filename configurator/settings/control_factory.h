@@ -19,7 +19,8 @@ public:
     virtual ~ControlFactory() = default;
 
     // Creates a hidden control at (0, 0) with the given id.
-    virtual std::unique_ptr<EditorControl> CreateControl(const ControlOptions& options, int32_t id) = 0;
+    virtual std::unique_ptr<EditorControl> CreateControl(const ControlOptions& options,
+                                                         int32_t id) = 0;
 
     virtual const SystemMetrics& Metrics() const = 0;
 

@@ -58,7 +58,8 @@ private:
 // open-file questions from a script of paths.
 class MemoryControlFactory final : public ControlFactory {
 public:
-    std::unique_ptr<EditorControl> CreateControl(const ControlOptions& options, int32_t id) override;
+    std::unique_ptr<EditorControl> CreateControl(const ControlOptions& options,
+                                                 int32_t id) override;
     const SystemMetrics& Metrics() const override { return m_metrics; }
     // The next scripted answer; none (cancel) once the script is used up.
     std::optional<std::string> AskOpenPath() override;

@@ -26,7 +26,8 @@ public:
     QtControlFactory(QWidget& clientArea, QWidget& focusSink, UserDialogs& dialogs,
                      CommandSink commands);
 
-    std::unique_ptr<EditorControl> CreateControl(const ControlOptions& options, int32_t id) override;
+    std::unique_ptr<EditorControl> CreateControl(const ControlOptions& options,
+                                                 int32_t id) override;
     const SystemMetrics& Metrics() const override { return m_metrics; }
     // The file entry's open dialog: no filter, no initial name. The chosen path is converted
     // to Windows-1251 like every other text of the model.

@@ -107,7 +107,8 @@ void QtDropListControl::SetSelection(int index) {
     m_list->setCurrentIndex(index >= 0 && index < m_list->count() ? index : -1);
 }
 
-QtCheckBoxControl::QtCheckBoxControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink)
+QtCheckBoxControl::QtCheckBoxControl(QWidget* parent, const ControlOptions& options,
+                                     QWidget* focusSink)
     : QtControl(new QCheckBox(ToQString(options.text), parent), options, focusSink) {
     m_check = static_cast<QCheckBox*>(&Widget());
 }
@@ -124,7 +125,8 @@ void QtCheckBoxControl::SetCheck(int state) {
     m_check->setChecked(state != 0);
 }
 
-QtAddressControl::QtAddressControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink)
+QtAddressControl::QtAddressControl(QWidget* parent, const ControlOptions& options,
+                                   QWidget* focusSink)
     : QtControl(new AddressEdit(parent), options, focusSink) {
     m_address = static_cast<AddressEdit*>(&Widget());
 }

@@ -67,7 +67,8 @@ private:
 class QtDropListControl final : public QtControl {
 public:
     // The requested height is that of the open list; the widget itself is one row high.
-    QtDropListControl(QWidget* parent, const ControlOptions& options, int rowHeight, QWidget* focusSink);
+    QtDropListControl(QWidget* parent, const ControlOptions& options, int rowHeight,
+                      QWidget* focusSink);
     std::string GetText() const override;
     int GetSelection() const override;
     void SetSelection(int index) override;
