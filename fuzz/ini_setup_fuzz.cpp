@@ -46,23 +46,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Schedule files in a folder of the process's own under $TMPDIR, removed when it exits.
 struct ScheduleFiles {
+    ScheduleFiles() {
+        std::error_code error;
+        std::string pattern = (fs::temp_directory_path(error) / "ini_setup_fuzz.XXXXXX").string();
+        FUZZ_CHECK(!error && mkdtemp(pattern.data()) != nullptr);
+        folder = pattern;
+        table = folder / "schedule.bin";
+        empty = folder / "empty.bin";
+        missing = folder / "missing.bin";
+        std::ofstream(table, std::ios::binary) << std::string(48, '\x5A');
+        std::ofstream(empty, std::ios::binary).flush();
+    }
+    ScheduleFiles(const ScheduleFiles&) = delete;
+    ScheduleFiles& operator=(const ScheduleFiles&) = delete;
+    ~ScheduleFiles() {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    fs::path folder;
     fs::path table;
     fs::path empty;
     fs::path missing;
 };
 
 const ScheduleFiles& Schedules() {
-    static const ScheduleFiles files = [] {
-        char pattern[] = "/tmp/ini_setup_fuzz.XXXXXX";
-        const char* dir = mkdtemp(pattern);
-        FUZZ_CHECK(dir != nullptr);
-        ScheduleFiles made{fs::path(dir) / "schedule.bin", fs::path(dir) / "empty.bin",
-                           fs::path(dir) / "missing.bin"};
-        std::ofstream(made.table, std::ios::binary) << std::string(48, '\x5A');
-        std::ofstream(made.empty, std::ios::binary).flush();
-        return made;
-    }();
+    static const ScheduleFiles files;
     return files;
 }
 

@@ -34,8 +34,13 @@ fs::path Destination(const fs::path& target) {
 std::optional<std::pair<int, fs::path>> CreateTemporary(const fs::path& destination) {
     const fs::path folder =
         destination.has_parent_path() ? destination.parent_path() : fs::path(".");
-    const std::string stem = "." + destination.filename().string() + ".tmp-" +
-                             std::to_string(static_cast<long>(getpid())) + "-";
+    // Appended piece by piece: GCC 12 at -O3 reports a false -Wrestrict for the chain of
+    // operator+ on a temporary std::string.
+    std::string stem = ".";
+    stem += destination.filename().string();
+    stem += ".tmp-";
+    stem += std::to_string(static_cast<long>(getpid()));
+    stem += '-';
     for (int attempt = 0; attempt < 100; ++attempt) {
         const fs::path name = folder / (stem + std::to_string(g_tempCounter++));
         // 0666 lets the umask decide, as for any new file the user creates.

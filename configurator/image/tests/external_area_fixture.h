@@ -14,6 +14,7 @@
 #include "hex_bytes.h"
 #include "image/external_area.h"
 #include "settings/setup_failure.h"
+#include "settings/testing/temp_folder.h"
 #include "settings/testing/tree_fixture.h"
 
 namespace quillon::testing {
@@ -129,20 +130,10 @@ inline void WriteFile(const std::filesystem::path& path, const std::vector<uint8
 class ExternalAreaTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quillon_ext_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
+        ASSERT_FALSE(m_folder.empty());
         m_schedule = m_folder / "schedule.bin";
         WriteFile(m_schedule, {0x11, 0x22, 0x33, 0x44});
         SetValid(m_tree);
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::permissions(m_folder, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(m_folder, ignored);
     }
 
     void SetValid(TreeFixture& tree) const {
@@ -199,7 +190,8 @@ protected:
     std::string Failure() const { return FailureOf(m_tree); }
 
     static constexpr size_t kGuard = 16;
-    std::filesystem::path m_folder;
+    TempFolder m_scratch;
+    const std::filesystem::path& m_folder = m_scratch.Path();
     std::filesystem::path m_schedule;
     TreeFixture m_tree;
 };

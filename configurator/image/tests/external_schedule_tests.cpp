@@ -137,11 +137,8 @@ TEST_F(ExternalSchedule, LeavesAreasAbove2048BytesToSaveSetupButNotAbove65535) {
 }
 
 TEST(ReadScheduleFile, ReadsExactlyTheMeasuredLengthOrFails) {
-    char pattern[] = "/tmp/quillon_schedule_XXXXXX";
-    const int handle = mkstemp(pattern);
-    ASSERT_GE(handle, 0);
-    close(handle);
-    const std::filesystem::path path = pattern;
+    const TempFolder folder;
+    const std::filesystem::path path = folder / "schedule.bin";
     testing::WriteFile(path, {9, 8, 7, 6});
 
     EXPECT_EQ(MeasureScheduleFile(path), 4u);
@@ -155,7 +152,6 @@ TEST(ReadScheduleFile, ReadsExactlyTheMeasuredLengthOrFails) {
             EXPECT_EQ(failure.Message(), testing::kCannotReadSchedule);
         }
     }
-    std::filesystem::remove(path);
 }
 
 }  // namespace

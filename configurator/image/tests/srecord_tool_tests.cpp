@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "image/flash_image.h"
+#include "settings/testing/temp_folder.h"
 
 namespace quillon {
 namespace {
@@ -29,16 +30,7 @@ protected:
                       "install the Debian package srecord (tools/deps.sh does) and configure "
                       "again";
         }
-        std::string pattern = (fs::path(::testing::TempDir()) / "srec_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-
-    void TearDown() override {
-        if (!m_folder.empty()) {
-            std::error_code ignored;
-            fs::remove_all(m_folder, ignored);
-        }
+        ASSERT_FALSE(m_folder.Path().empty());
     }
 
     fs::path WriteFile(const std::string& name, const std::string& bytes) {
@@ -71,7 +63,7 @@ protected:
         return output;
     }
 
-    fs::path m_folder;
+    testing::TempFolder m_folder;
 };
 
 std::vector<uint8_t> Pattern(size_t count, uint8_t seed) {

@@ -18,6 +18,7 @@
 #include "image/local_area.h"
 #include "image/meter_area.h"
 #include "inspect/area_format.h"
+#include "settings/testing/temp_folder.h"
 #include "settings/testing/tree_fixture.h"
 
 namespace quillon::inspect::testing {
@@ -104,31 +105,19 @@ inline std::string SetupFileText(
     return text.str();
 }
 
-// A scratch folder removed with the fixture.
+// A scratch folder removed with the fixture, with a shorthand to write a file into it.
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quillon_inspect_XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("no scratch folder");
-        }
-        m_path = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::filesystem::path& Path() const { return m_path; }
+    const std::filesystem::path& Path() const { return m_folder.Path(); }
 
     std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
-        const auto path = m_path / name;
+        const auto path = Path() / name;
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
 
 private:
-    std::filesystem::path m_path;
+    quillon::testing::TempFolder m_folder;
 };
 
 }  // namespace quillon::inspect::testing

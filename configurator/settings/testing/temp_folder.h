@@ -19,9 +19,11 @@ namespace quillon::testing {
 class TempFolder {
 public:
     TempFolder() {
+        // Under $TMPDIR when it is set, as for every other program of the user.
+        std::error_code error;
         std::string pattern =
-            (std::filesystem::path(::testing::TempDir()) / "quillon_XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
+            (std::filesystem::temp_directory_path(error) / "quillon_XXXXXX").string();
+        if (!error && mkdtemp(pattern.data()) != nullptr) {
             m_path = pattern;
         }
         EXPECT_FALSE(m_path.empty()) << "cannot create a temporary folder";
@@ -29,10 +31,22 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     ~TempFolder() {
+        if (m_path.empty()) {
+            return;
+        }
         std::error_code ignored;
         // A test may have taken the write permission away.
         std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
+        // Folders inside it may have lost theirs too.
+        for (auto it = std::filesystem::recursive_directory_iterator(
+                 m_path, std::filesystem::directory_options::skip_permission_denied, ignored);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+            if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::add, ignored);
+            }
+        }
         std::filesystem::remove_all(m_path, ignored);
     }
 
