@@ -137,7 +137,7 @@ TEST_F(ExternalSchedule, LeavesAreasAbove2048BytesToSaveSetupButNotAbove65535) {
 }
 
 TEST(ReadScheduleFile, ReadsExactlyTheMeasuredLengthOrFails) {
-    const TempFolder folder;
+    const testing::TempFolder folder;
     const std::filesystem::path path = folder / "schedule.bin";
     testing::WriteFile(path, {9, 8, 7, 6});
 
