@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libftdi1-dev libusb-1.0-0-dev
     srecord
     dpkg-dev lintian desktop-file-utils
+    xvfb xauth
 )
 
 missing=()

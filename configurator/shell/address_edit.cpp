@@ -1,10 +1,14 @@
 #include "shell/address_edit.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <algorithm>
+
+#include "settings/address_text.h"
 
 namespace quillon {
 namespace {
@@ -62,7 +66,9 @@ void AddressEdit::SetFields(const AddressFields& fields) {
 void AddressEdit::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
     const QRect area = contentsRect();
-    const int dotWidth = fontMetrics().horizontalAdvance(QLatin1Char('.')) + 2;
+    // The dots take no more than their ink and a pixel, so that three digits fit a field with
+    // the line edit's own margin of 2 pixels a side (Qt's) and never touch a dot.
+    const int dotWidth = fontMetrics().boundingRect(QLatin1Char('.')).width() + 1;
     const int fieldWidth = (area.width() - (kFieldCount - 1) * dotWidth) / kFieldCount;
     int x = area.left();
     for (int i = 0; i < kFieldCount; ++i) {
@@ -76,7 +82,9 @@ void AddressEdit::resizeEvent(QResizeEvent* event) {
 }
 
 // A dot or a space typed into a filled field moves on to the next one; a backspace in an
-// empty field goes back, as in the address controls users know.
+// empty field goes back; Right at a field's end and Left at its start cross to the next and
+// previous field; a pasted address fills all four; Shift+Tab leaves the control from any
+// field: as in the address controls users know.
 bool AddressEdit::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return QFrame::eventFilter(watched, event);
@@ -86,6 +94,37 @@ bool AddressEdit::eventFilter(QObject* watched, QEvent* event) {
         QLineEdit* field = m_fields[static_cast<size_t>(i)];
         if (watched != field) {
             continue;
+        }
+        if (key->key() == Qt::Key_Backtab && i > 0) {
+            // The search for the previous widget starts at the focus: from the first field it
+            // leaves the control instead of stopping there.
+            m_fields[0]->setFocus(Qt::OtherFocusReason);
+            focusNextPrevChild(false);
+            return true;
+        }
+        if (key->matches(QKeySequence::Paste)) {
+            const QString text = QApplication::clipboard()->text().trimmed();
+            if (text.contains(QLatin1Char('.'))) {
+                SetFields(ParseAddressText(text.toStdString()));
+                return true;
+            }
+        }
+        const bool plain =
+            key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier;
+        if (plain && !field->hasSelectedText()) {
+            if (key->key() == Qt::Key_Right && i + 1 < kFieldCount &&
+                field->cursorPosition() == field->text().size()) {
+                QLineEdit* next = m_fields[static_cast<size_t>(i + 1)];
+                next->setFocus(Qt::OtherFocusReason);
+                next->home(false);
+                return true;
+            }
+            if (key->key() == Qt::Key_Left && i > 0 && field->cursorPosition() == 0) {
+                QLineEdit* previous = m_fields[static_cast<size_t>(i - 1)];
+                previous->setFocus(Qt::OtherFocusReason);
+                previous->end(false);
+                return true;
+            }
         }
         const bool separator = key->key() == Qt::Key_Period || key->key() == Qt::Key_Space;
         if (separator) {

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,19 +27,28 @@ public:
     QtControlFactory(QWidget& clientArea, QWidget& focusSink, UserDialogs& dialogs,
                      CommandSink commands);
 
+    ~QtControlFactory() override;
+
     std::unique_ptr<EditorControl> CreateControl(const ControlOptions& options,
                                                  int32_t id) override;
     const SystemMetrics& Metrics() const override { return m_metrics; }
     // The file entry's open dialog: no filter, no initial name. The chosen path is converted
-    // to Windows-1251 like every other text of the model.
+    // to Windows-1251 like every other text of the model; a path that Windows-1251 cannot
+    // hold is refused with a message and none is returned.
     std::optional<std::string> AskOpenPath() override;
 
 private:
+    class Cp1251Validator;
+    class DropListStyle;
+
     QWidget* m_clientArea;
     QWidget* m_focusSink;
     UserDialogs* m_dialogs;
     CommandSink m_commands;
     QtMetrics m_metrics;
+    Cp1251Validator* m_validator;  // owned by the client area
+    // Outlives the drop-down lists that use it: the window deletes its entries first.
+    std::unique_ptr<DropListStyle> m_dropListStyle;
 };
 
 }  // namespace quillon

@@ -13,9 +13,16 @@ QString ToQString(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
 }
 
-// File names are the file system's bytes (UTF-8), not Windows-1251.
+// File names are the file system's bytes (UTF-8), not Windows-1251. Qt takes a filter's
+// patterns from the last parentheses of its text, and with HideNameFilterDetails shows what
+// stands before them: the label is shown as it is, and its own pattern applies. "*.*" is the
+// Windows way to say every file; on Linux it would hide the names without a dot.
 QString FilterText(const FileFilter& filter) {
-    return QString::fromUtf8(filter.label.data(), static_cast<qsizetype>(filter.label.size()));
+    const std::string_view pattern = filter.pattern == "*.*" ? "*" : filter.pattern;
+    return QString::fromUtf8(filter.label.data(), static_cast<qsizetype>(filter.label.size())) +
+           QStringLiteral(" (") +
+           QString::fromUtf8(pattern.data(), static_cast<qsizetype>(pattern.size())) +
+           QStringLiteral(")");
 }
 
 std::optional<std::filesystem::path> AskPath(QWidget* parent, const FileQuestion& question,
@@ -29,6 +36,7 @@ std::optional<std::filesystem::path> AskPath(QWidget* parent, const FileQuestion
         filters.append(FilterText(filter));
     }
     if (!filters.isEmpty()) {
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setNameFilters(filters);
     }
     if (!question.initialPath.empty()) {

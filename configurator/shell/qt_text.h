@@ -18,4 +18,11 @@ inline std::string ToModelText(const QString& text) {
     return ToCp1251(text.toStdString());
 }
 
+// The characters of text that Windows-1251 cannot hold, each once, in order of appearance.
+QString UnrepresentableCharacters(const QString& text);
+
+// The message that refuses such characters, naming each by its code point (the message
+// itself is Windows-1251, so it cannot show them).
+std::string UnrepresentableMessage(const QString& characters);
+
 }  // namespace quillon

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QStyle>
+#include <QWheelEvent>
 #include <algorithm>
 #include <exception>
 
@@ -195,7 +196,38 @@ void CQuillonDlg::OnCommand(uint32_t first, intptr_t second) {
     }
 }
 
+// A wheel over an editor control that does not have the focus, or over the empty part of the
+// editor column, scrolls the tree: a user scrolling the long tree with the pointer drifting
+// right must never change a setting unnoticed. A focused control keeps its own wheel.
+bool CQuillonDlg::ScrollsTreeInstead(const QWidget& target) const {
+    if (&target != m_clientArea && !m_clientArea->isAncestorOf(&target)) {
+        return false;
+    }
+    if (&target == m_tree || m_tree->isAncestorOf(&target)) {
+        return false;
+    }
+    const QWidget* control = &target;
+    while (control != m_clientArea && control->parentWidget() != m_clientArea) {
+        control = control->parentWidget();
+    }
+    const QWidget* focus = QApplication::focusWidget();
+    const bool focused = control != m_clientArea && focus != nullptr &&
+                         (focus == control || control->isAncestorOf(focus));
+    return !focused;
+}
+
 bool CQuillonDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && watched->isWidgetType() &&
+        ScrollsTreeInstead(*static_cast<QWidget*>(watched))) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        QWidget* viewport = m_tree->viewport();
+        const QPointF at = viewport->mapFromGlobal(wheel->globalPosition());
+        QWheelEvent forwarded(at, wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
+                              wheel->buttons(), wheel->modifiers(), wheel->phase(),
+                              wheel->inverted(), wheel->source());
+        QCoreApplication::sendEvent(viewport, &forwarded);
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this &&
         IsSwallowedKey(*static_cast<QKeyEvent*>(event))) {

@@ -48,7 +48,8 @@ public:
 
 protected:
     // Enter and Escape pressed in any widget of this window are swallowed, so that they never
-    // close anything or press a button while the user types.
+    // close anything or press a button while the user types. A wheel over the editor column
+    // scrolls the tree unless a focused control is under the pointer.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -57,6 +58,7 @@ private:
     void BuildMenu();
     void LayOut();
     int WidestControlRow() const;
+    bool ScrollsTreeInstead(const QWidget& target) const;
 
     std::unique_ptr<QtDialogs> m_ownDialogs;
     UserDialogs* m_dialogs;

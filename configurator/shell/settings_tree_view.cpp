@@ -11,11 +11,13 @@ SettingsTreeView::SettingsTreeView(QWidget* parent) : QTreeView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setAutoScroll(true);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setRootIsDecorated(true);
     setItemsExpandable(true);
     setAnimated(false);
-    setAutoScroll(false);
+    // Auto scroll keeps the current item in view, whatever moved it: End, PageDown, typing a
+    // caption's first letters, a click on a half-visible row.
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::Fixed);
 }

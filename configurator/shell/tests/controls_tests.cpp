@@ -2,9 +2,12 @@
 // keeps, the sizes they are made with.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -57,6 +60,54 @@ TEST_F(QtControls, AnEditBoxConvertsWindows1251AtItsBoundary) {
     EXPECT_EQ(edit.GetText(), "\xC6\x88");
     edit.Edit().setText("日本");  // no Windows-1251 form
     EXPECT_EQ(edit.GetText(), "??");
+}
+
+TEST_F(QtControls, TextWindows1251CannotHoldIsRefusedWithAMessageAndTheOldTextKept) {
+    QtEditControl& edit = Edit();
+    edit.SetVisible(true);
+    edit.Edit().setFocus();
+    // QTest types ASCII only: each character goes as the key event a keyboard layout sends.
+    for (const QChar character : QStringLiteral("Zürich")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(&edit.Edit(), &press);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(edit.Edit().text(), "Zrich");
+    ASSERT_EQ(m_dialogs.Messages().size(), 1u);
+    EXPECT_EQ(m_dialogs.Messages().front(),
+              "В тексте есть символы, которых нет в кодировке Windows-1251: U+00FC. "
+              "Текст не изменен.");
+
+    // A paste is one edit: all of it or nothing.
+    edit.Edit().selectAll();
+    QApplication::clipboard()->setText("Счёт 日本 €");
+    QTest::keyClick(&edit.Edit(), Qt::Key_V, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(edit.Edit().text(), "Zrich");
+    ASSERT_EQ(m_dialogs.Messages().size(), 2u);
+    EXPECT_NE(m_dialogs.Messages().back().find("U+65E5, U+672C."), std::string::npos);
+}
+
+TEST_F(QtControls, ADropDownListOpensFiveRowsHighOrAsHighAsItsItems) {
+    for (size_t count : {8u, 3u}) {
+        SCOPED_TRACE(count);
+        std::vector<std::string> items;
+        for (size_t i = 0; i < count; ++i) {
+            items.push_back("item " + std::to_string(i));
+        }
+        const int row = m_factory.Metrics().RowHeight();
+        auto& list = static_cast<QtDropListControl&>(Create(
+            {.kind = ControlKind::kDropList, .width = 90, .height = 6 * row, .items = items}));
+        list.SetVisible(true);
+        list.List().showPopup();
+        QAbstractItemView& view = *list.List().view();
+        int shown = 0;
+        for (int i = 0; i < list.List().count(); ++i) {
+            shown += view.viewport()->rect().contains(view.visualRect(view.model()->index(i, 0)));
+        }
+        list.List().hidePopup();
+        EXPECT_EQ(shown, static_cast<int>(std::min<size_t>(count, 5)));
+    }
 }
 
 TEST_F(QtControls, EveryControlStartsHiddenAtTheOriginWithItsSize) {
@@ -172,6 +223,14 @@ TEST_F(QtControls, TheFileEntrysOpenQuestionHasNoFilterAndConvertsThePath) {
     EXPECT_TRUE(m_dialogs.LastFilters().empty());
     EXPECT_TRUE(m_dialogs.LastInitialPath().empty());
     EXPECT_EQ(m_factory.AskOpenPath(), std::nullopt);
+    EXPECT_TRUE(m_dialogs.Messages().empty());
+}
+
+TEST_F(QtControls, APathWindows1251CannotHoldIsRefusedWithAMessageNamingItsCharacters) {
+    m_dialogs.Answer(std::filesystem::path("/srv/Zürich/schedule.bin"));
+    EXPECT_EQ(m_factory.AskOpenPath(), std::nullopt);
+    ASSERT_EQ(m_dialogs.Messages().size(), 1u);
+    EXPECT_NE(m_dialogs.Messages().front().find(": U+00FC."), std::string::npos);
 }
 
 }  // namespace

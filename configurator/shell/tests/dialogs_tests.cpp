@@ -1,6 +1,7 @@
 // One test for each kind of real dialog the commands open: the message box, the save dialog
 // and the open dialog.
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -52,10 +53,15 @@ TEST_F(RealDialogs, SaveIniFileAcceptsANewNameInTheSaveDialog) {
     const std::filesystem::path target = folder / "новый.ini";
     QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
     QStringList filters;
+    QStringList shown;
     QString proposed;
     WhenModal<QFileDialog>([&](QFileDialog& dialog) {
         mode = dialog.acceptMode();
         filters = dialog.nameFilters();
+        const auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        for (int i = 0; types != nullptr && i < types->count(); ++i) {
+            shown.append(types->itemText(i));
+        }
         proposed = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
         dialog.selectFile(QString::fromStdString(target.string()));
         static_cast<QDialog&>(dialog).accept();  // as the Save or Open button does
@@ -63,7 +69,9 @@ TEST_F(RealDialogs, SaveIniFileAcceptsANewNameInTheSaveDialog) {
     Entry("LOC_GID").SetText("0x0102");
     Window().CommandAction(kSaveIniCommand).trigger();
     EXPECT_EQ(mode, QFileDialog::AcceptSave);
-    EXPECT_EQ(filters, QStringList({"Ini files (*.ini)", "All Files (*.*)"}));
+    // The labels as they stand; every file, a name without a dot included, under the last.
+    EXPECT_EQ(shown, QStringList({"Ini files (*.ini)", "All Files (*.*)"}));
+    EXPECT_EQ(filters, QStringList({"Ini files (*.ini) (*.ini)", "All Files (*.*) (*)"}));
     EXPECT_EQ(proposed, ".ini");
     ASSERT_TRUE(std::filesystem::exists(target));
     EXPECT_EQ(ReadBytes(target), FormatIniFile(Window().Keys()));

@@ -1,6 +1,7 @@
 // The window as a whole: caption, menu, start state, keys, closing, and the three commands
 // with their dialogs behind the script.
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <filesystem>
 #include <set>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "settings/ini_file.h"
 #include "settings/testing/temp_folder.h"
 #include "settings/testing/tree_fixture.h"
+#include "shell/address_edit.h"
 #include "window_fixture.h"
 
 namespace quillon::testing {
@@ -196,6 +199,131 @@ TEST_F(WindowShell, ASetupFailureShowsTheMessageOfTheHeadlessRunAndWritesNothing
     EXPECT_EQ(Dialogs().Messages(), headlessDialogs.Messages());
     EXPECT_TRUE(folder.Folder().Names().empty());
     EXPECT_TRUE(Window().isVisible());
+}
+
+}  // namespace
+}  // namespace quillon::testing
+
+namespace quillon::testing {
+namespace {
+
+class WindowKeys : public WindowTest {
+protected:
+    const char* const kExchange = "Настройки каналов обмена";
+
+    // The tree expanded below the exchange channels, with the focus in the tree.
+    void ExpandExchangeChannels() {
+        Tree().setFocus();
+        Tree().setCurrentIndex(Heading({kExchange}));
+        QTest::keyClick(&Tree(), Qt::Key_Asterisk);
+        QApplication::processEvents();
+    }
+
+    QModelIndex LastRow() {
+        QModelIndex last = Model().index(Model().rowCount() - 1, 0);
+        while (Tree().isExpanded(last) && Model().rowCount(last) > 0) {
+            last = Model().index(Model().rowCount(last) - 1, 0, last);
+        }
+        return last;
+    }
+};
+
+TEST_F(WindowKeys, TheCurrentItemIsScrolledIntoViewAndTheControlsFollow) {
+    ExpandExchangeChannels();
+    QTest::keyClick(&Tree(), Qt::Key_End);
+    const QModelIndex last = LastRow();
+    ASSERT_EQ(Tree().currentIndex(), last);
+    EXPECT_GE(VisibleRowTop(last), 0);
+    EXPECT_TRUE(EveryControlBesideItsRow());
+
+    QTest::keyClick(&Tree(), Qt::Key_Home);
+    EXPECT_EQ(Tree().verticalScrollBar()->value(), 0);
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(&Tree(), Qt::Key_PageDown);
+    }
+    EXPECT_GE(VisibleRowTop(Tree().currentIndex()), 0);
+    EXPECT_GT(Tree().verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(EveryControlBesideItsRow());
+}
+
+TEST_F(WindowKeys, AWheelOverAnUnfocusedControlOrTheEmptyColumnScrollsTheTree) {
+    ExpandExchangeChannels();
+    // The first drop-down shown beside a row.
+    QComboBox* list = nullptr;
+    for (QComboBox* candidate : Window().ClientArea().findChildren<QComboBox*>()) {
+        if (candidate->isVisible()) {
+            list = candidate;
+            break;
+        }
+    }
+    ASSERT_NE(list, nullptr);
+    const int selection = list->currentIndex();
+    const auto notch = [](QWidget& over, QPoint at) {
+        QWheelEvent wheel(at, over.mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&over, &wheel);
+    };
+    const int before = Tree().verticalScrollBar()->value();
+    notch(*list, list->rect().center());
+    EXPECT_EQ(list->currentIndex(), selection);
+    EXPECT_GT(Tree().verticalScrollBar()->value(), before);
+    EXPECT_TRUE(EveryControlBesideItsRow());
+
+    const int scrolled = Tree().verticalScrollBar()->value();
+    QWidget& column = Window().ClientArea();
+    notch(column, QPoint(column.width() - 2, column.height() - 2));
+    EXPECT_GT(Tree().verticalScrollBar()->value(), scrolled);
+
+    // A focused list keeps its own wheel.
+    list = nullptr;
+    for (QComboBox* candidate : Window().ClientArea().findChildren<QComboBox*>()) {
+        if (candidate->isVisible() && candidate->count() > 1) {
+            list = candidate;
+            break;
+        }
+    }
+    ASSERT_NE(list, nullptr);
+    list->setCurrentIndex(0);
+    list->setFocus();
+    const int still = Tree().verticalScrollBar()->value();
+    notch(*list, list->rect().center());
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(Tree().verticalScrollBar()->value(), still);
+}
+
+TEST_F(WindowKeys, TheAddressControlMovesBetweenFieldsFillsFromAPasteAndLetsShiftTabLeave) {
+    Tree().expand(Heading({"Конфигурация каналов связи(loc)"}));
+    Tree().expand(Heading({"Конфигурация каналов связи(loc)", "Основной канал"}));
+    QApplication::processEvents();
+    const auto& address =
+        static_cast<const QtAddressControl&>(Entry("LOC_MAIN_CHAN_IP").GetControl(0));
+    AddressEdit& edit = address.Address();
+    ASSERT_TRUE(edit.isVisible());
+
+    // Three digits fit every field beside the dots, with the line edit's margins.
+    const int digits = edit.Field(0).fontMetrics().horizontalAdvance(QStringLiteral("888"));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_GE(edit.Field(i).width(), digits + 4) << i;
+    }
+
+    edit.Field(0).setFocus();
+    QTest::keyClicks(&edit.Field(0), "10");
+    QTest::keyClick(&edit.Field(0), Qt::Key_Right);
+    EXPECT_EQ(QApplication::focusWidget(), &edit.Field(1));
+    QTest::keyClick(&edit.Field(1), Qt::Key_Left);
+    EXPECT_EQ(QApplication::focusWidget(), &edit.Field(0));
+    EXPECT_EQ(edit.Field(0).cursorPosition(), 2);
+
+    edit.Field(2).setFocus();
+    QApplication::clipboard()->setText(" 192.168.1.20 ");
+    QTest::keyClick(&edit.Field(2), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(address.GetText(), "192.168.1.20");
+
+    edit.Field(2).setFocus();
+    QTest::keyClick(&edit.Field(2), Qt::Key_Backtab, Qt::ShiftModifier);
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_FALSE(focus == &edit || edit.isAncestorOf(focus));
 }
 
 }  // namespace
