@@ -14,8 +14,11 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+# Qt keeps its run-time folder in TMPDIR when there is no session: give it one outside.
+runtime=$(mktemp -d)
+trap 'rm -rf "$scratch" "$runtime"' EXIT
 export TMPDIR=$scratch
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$runtime}
 
 check_scratch() {
     local left
