@@ -1,4 +1,5 @@
 // The column of editor controls following the visible rows of the tree.
+#include <QApplication>
 #include <QLineEdit>
 #include <QScrollBar>
 
@@ -97,6 +98,30 @@ TEST_F(Placement, ARowCutByTheBottomEdgeHasItsControlsHidden) {
     const QModelIndex above = Tree().indexAbove(cut);
     EXPECT_TRUE(WidgetOf(*Model().EntryAt(above)).isVisible());
     EXPECT_TRUE(EveryControlBesideItsRow());
+}
+
+// The edge to the pixel: a row that ends exactly at the bottom of the visible area is shown,
+// one that ends a pixel below it is not.
+TEST_F(Placement, TheLastRowIsShownWhenItEndsAtTheBottomEdgeAndHiddenOnePixelBelow) {
+    Tree().expand(Heading({"Настройки журнала"}));
+    Tree().expand(Heading({"Настройки журнала", "Игнорируемые журнальные записи"}));
+    const int itemHeight = ItemHeight();
+    for (const int below : {0, 1}) {
+        SCOPED_TRACE(below);
+        // Viewport heights follow the window's one for one.
+        const int rows = Tree().viewport()->height() / itemHeight + 1;
+        const int wanted = rows * itemHeight - below;
+        Window().resize(Window().width(), Window().height() + wanted - Tree().viewport()->height());
+        QApplication::processEvents();
+        ASSERT_EQ(Tree().viewport()->height(), wanted);
+        const QModelIndex last = Tree().indexAt(QPoint(0, wanted - 1));
+        ASSERT_TRUE(last.isValid());
+        ASSERT_EQ(Tree().visualRect(last).bottom() + 1, wanted + below);
+        const CSetupEntry& entry = *Model().EntryAt(last);
+        ASSERT_EQ(entry.GetControlCount(), 1u);
+        EXPECT_EQ(WidgetOf(entry).isVisible(), below == 0);
+        EXPECT_TRUE(WidgetOf(*Model().EntryAt(Tree().indexAbove(last))).isVisible());
+    }
 }
 
 TEST_F(Placement, ThreePasswordBoxesOfWidth100StandSideBySide) {
