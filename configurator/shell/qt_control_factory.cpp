@@ -64,31 +64,54 @@ QtControlFactory::~QtControlFactory() = default;
 
 std::unique_ptr<EditorControl> QtControlFactory::CreateControl(const ControlOptions& options,
                                                                int32_t id) {
+    const uint64_t sequence = m_nextSequence++;
+    QtControlHost& host = *this;
     switch (options.kind) {
-        case ControlKind::kEdit: {
-            auto edit = std::make_unique<QtEditControl>(m_clientArea, options, m_focusSink);
-            edit->Edit().setValidator(m_validator);
-            return edit;
-        }
-        case ControlKind::kDropList: {
-            auto list = std::make_unique<QtDropListControl>(m_clientArea, options,
-                                                            m_metrics.RowHeight(), m_focusSink);
-            list->List().setStyle(m_dropListStyle.get());
-            return list;
-        }
+        case ControlKind::kEdit:
+            return std::make_unique<QtEditControl>(host, options, sequence);
+        case ControlKind::kDropList:
+            return std::make_unique<QtDropListControl>(host, options, m_metrics.RowHeight(),
+                                                       sequence);
         case ControlKind::kCheckBox:
-            return std::make_unique<QtCheckBoxControl>(m_clientArea, options, m_focusSink);
+            return std::make_unique<QtCheckBoxControl>(host, options, sequence);
         case ControlKind::kAddress:
-            return std::make_unique<QtAddressControl>(m_clientArea, options, m_focusSink);
+            return std::make_unique<QtAddressControl>(host, options, sequence);
+        case ControlKind::kPushButton:
+            m_buttonCommands[sequence] = static_cast<uint32_t>(id) & 0xFFFFu;
+            return std::make_unique<QtPushButtonControl>(host, options, sequence);
+    }
+    return std::make_unique<QtEditControl>(host, options, sequence);
+}
+
+void QtControlFactory::Adopt(QWidget& widget, ControlKind kind, uint64_t sequence) {
+    switch (kind) {
+        case ControlKind::kEdit:
+            static_cast<QLineEdit&>(widget).setValidator(m_validator);
+            break;
+        case ControlKind::kDropList:
+            widget.setStyle(m_dropListStyle.get());
+            break;
         case ControlKind::kPushButton: {
-            auto button = std::make_unique<QtPushButtonControl>(m_clientArea, options, m_focusSink);
-            const uint32_t first = static_cast<uint32_t>(id) & 0xFFFFu;
-            QObject::connect(&button->Button(), &QPushButton::clicked, m_clientArea,
-                             [this, first] { m_commands(first, 0); });
-            return button;
+            const uint32_t first = m_buttonCommands[sequence];
+            QObject::connect(static_cast<QPushButton*>(&widget), &QPushButton::clicked,
+                             m_clientArea, [this, first] { m_commands(first, 0); });
+            break;
+        }
+        default:
+            break;
+    }
+    // After the nearest control made before it that has a widget, or first after the focus
+    // sink; the controls made later follow on by themselves.
+    QWidget* before = m_focusSink;
+    for (auto it = m_widgets.lower_bound(sequence); it != m_widgets.begin();) {
+        --it;
+        if (!it->second.isNull()) {
+            before = it->second.data();
+            break;
         }
     }
-    return std::make_unique<QtEditControl>(m_clientArea, options, m_focusSink);
+    QWidget::setTabOrder(before, &widget);
+    m_widgets[sequence] = &widget;
 }
 
 std::optional<std::string> QtControlFactory::AskOpenPath() {

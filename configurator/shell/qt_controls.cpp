@@ -20,17 +20,34 @@ int ListRows(const ControlOptions& options, int rowHeight) {
     return rowHeight > 0 ? std::max(1, options.height / rowHeight - 1) : 1;
 }
 
-}  // namespace
+constexpr int kMaxFieldValue = 255;
 
-QtControl::QtControl(QWidget* widget, const ControlOptions& options, QWidget* focusSink)
-    : m_widget(widget), m_focusSink(focusSink) {
-    m_widget->hide();
-    m_widget->setFocusPolicy(Qt::StrongFocus);
-    m_widget->resize(options.width, options.height);
+// As the address editor holds a field: blank, or 0..255.
+int HeldField(int field) {
+    return field < 0 ? kBlankField : std::min(field, kMaxFieldValue);
 }
 
+}  // namespace
+
+QtControl::QtControl(QtControlHost& host, ControlKind kind, QSize size, uint64_t sequence)
+    : m_host(&host), m_kind(kind), m_size(size), m_sequence(sequence) {}
+
 QtControl::~QtControl() {
-    delete m_widget;
+    delete m_widget.data();
+}
+
+QWidget& QtControl::Widget() const {
+    if (m_widget.isNull()) {
+        QWidget* widget = CreateWidget(m_host->ClientArea());
+        widget->hide();
+        widget->setFocusPolicy(Qt::StrongFocus);
+        widget->resize(m_size);
+        widget->move(m_position);
+        widget->setEnabled(m_enabled);
+        m_widget = widget;
+        m_host->Adopt(*widget, m_kind, m_sequence);
+    }
+    return *m_widget;
 }
 
 AddressFields QtControl::GetFields() const {
@@ -38,124 +55,194 @@ AddressFields QtControl::GetFields() const {
 }
 
 bool QtControl::IsEnabled() const {
-    return m_widget->isEnabled();
+    return HasWidget() ? m_widget->isEnabled() : m_enabled;
 }
 
 void QtControl::SetEnabled(bool enabled) {
-    m_widget->setEnabled(enabled);
+    m_enabled = enabled;
+    if (HasWidget()) {
+        m_widget->setEnabled(enabled);
+    }
 }
 
 void QtControl::Move(Point to) {
-    const QPoint position(to.x, to.y);
-    if (m_widget->pos() != position) {
-        m_widget->move(position);
+    m_position = QPoint(to.x, to.y);
+    if (HasWidget() && m_widget->pos() != m_position) {
+        m_widget->move(m_position);
     }
 }
 
 void QtControl::SetVisible(bool visible) {
-    if (!visible && m_focusSink) {
+    if (!visible) {
+        if (!HasWidget()) {
+            return;  // never shown
+        }
         QWidget* focus = QApplication::focusWidget();
         if (focus != nullptr && (focus == m_widget || m_widget->isAncestorOf(focus))) {
-            m_focusSink->setFocus(Qt::OtherFocusReason);
+            m_host->FocusSink().setFocus(Qt::OtherFocusReason);
         }
     }
-    m_widget->setVisible(visible);
+    Widget().setVisible(visible);
 }
 
 bool QtControl::IsVisible() const {
-    return !m_widget->isHidden();
+    return HasWidget() && !m_widget->isHidden();
 }
 
-QtEditControl::QtEditControl(QWidget* parent, const ControlOptions& options, QWidget* focusSink)
-    : QtControl(new QLineEdit(parent), options, focusSink) {
-    m_edit = static_cast<QLineEdit*>(&Widget());
+QtEditControl::QtEditControl(QtControlHost& host, const ControlOptions& options, uint64_t sequence)
+    : QtControl(host, ControlKind::kEdit, QSize(options.width, options.height), sequence) {}
+
+QWidget* QtEditControl::CreateWidget(QWidget& parent) const {
+    auto* edit = new QLineEdit(ToQString(m_text), &parent);
+    edit->setCursorPosition(0);
+    return edit;
+}
+
+QLineEdit& QtEditControl::Edit() const {
+    return static_cast<QLineEdit&>(Widget());
 }
 
 std::string QtEditControl::GetText() const {
-    return ToModelText(m_edit->text());
+    return HasWidget() ? ToModelText(Edit().text()) : m_text;
 }
 
 void QtEditControl::SetText(std::string_view text) {
-    m_edit->setText(ToQString(text));
-    m_edit->setCursorPosition(0);
+    if (!HasWidget()) {
+        // Every Windows-1251 byte has a form in the widget, so the bytes read back as given.
+        m_text = text;
+        return;
+    }
+    Edit().setText(ToQString(text));
+    Edit().setCursorPosition(0);
 }
 
-QtDropListControl::QtDropListControl(QWidget* parent, const ControlOptions& options, int rowHeight,
-                                     QWidget* focusSink)
-    : QtControl(new QComboBox(parent), options, focusSink) {
-    m_list = static_cast<QComboBox*>(&Widget());
+QtDropListControl::QtDropListControl(QtControlHost& host, const ControlOptions& options,
+                                     int rowHeight, uint64_t sequence)
+    : QtControl(host, ControlKind::kDropList, QSize(options.width, rowHeight), sequence),
+      m_items(options.items.begin(), options.items.end()),
+      m_visibleItems(ListRows(options, rowHeight)) {}
+
+QWidget* QtDropListControl::CreateWidget(QWidget& parent) const {
+    auto* list = new QComboBox(&parent);
     QStringList items;
-    items.reserve(static_cast<qsizetype>(options.items.size()));
-    for (const std::string& item : options.items) {
+    items.reserve(static_cast<qsizetype>(m_items.size()));
+    for (const std::string& item : m_items) {
         items.append(ToQString(item));
     }
-    m_list->addItems(items);
-    m_list->setCurrentIndex(-1);
-    m_list->setMaxVisibleItems(ListRows(options, rowHeight));
-    m_list->resize(options.width, rowHeight);
+    list->addItems(items);
+    list->setCurrentIndex(m_selection);
+    list->setMaxVisibleItems(m_visibleItems);
+    return list;
+}
+
+QComboBox& QtDropListControl::List() const {
+    return static_cast<QComboBox&>(Widget());
 }
 
 std::string QtDropListControl::GetText() const {
-    return m_list->currentIndex() < 0 ? std::string() : ToModelText(m_list->currentText());
+    if (HasWidget()) {
+        return List().currentIndex() < 0 ? std::string() : ToModelText(List().currentText());
+    }
+    return m_selection < 0 ? std::string() : m_items[static_cast<size_t>(m_selection)];
 }
 
 int QtDropListControl::GetSelection() const {
-    return m_list->currentIndex();
+    return HasWidget() ? List().currentIndex() : m_selection;
 }
 
 void QtDropListControl::SetSelection(int index) {
-    m_list->setCurrentIndex(index >= 0 && index < m_list->count() ? index : -1);
+    const int count = static_cast<int>(m_items.size());
+    const int selection = index >= 0 && index < count ? index : -1;
+    if (HasWidget()) {
+        List().setCurrentIndex(selection);
+    } else {
+        m_selection = selection;
+    }
 }
 
-QtCheckBoxControl::QtCheckBoxControl(QWidget* parent, const ControlOptions& options,
-                                     QWidget* focusSink)
-    : QtControl(new QCheckBox(ToQString(options.text), parent), options, focusSink) {
-    m_check = static_cast<QCheckBox*>(&Widget());
+QtCheckBoxControl::QtCheckBoxControl(QtControlHost& host, const ControlOptions& options,
+                                     uint64_t sequence)
+    : QtControl(host, ControlKind::kCheckBox, QSize(options.width, options.height), sequence),
+      m_label(options.text) {}
+
+QWidget* QtCheckBoxControl::CreateWidget(QWidget& parent) const {
+    auto* check = new QCheckBox(ToQString(m_label), &parent);
+    check->setChecked(m_checked);
+    return check;
+}
+
+QCheckBox& QtCheckBoxControl::CheckBox() const {
+    return static_cast<QCheckBox&>(Widget());
 }
 
 std::string QtCheckBoxControl::GetText() const {
-    return ToModelText(m_check->text());
+    return m_label;
 }
 
 int QtCheckBoxControl::GetCheck() const {
-    return m_check->isChecked() ? 1 : 0;
+    const bool checked = HasWidget() ? CheckBox().isChecked() : m_checked;
+    return checked ? 1 : 0;
 }
 
 void QtCheckBoxControl::SetCheck(int state) {
-    m_check->setChecked(state != 0);
+    if (HasWidget()) {
+        CheckBox().setChecked(state != 0);
+    } else {
+        m_checked = state != 0;
+    }
 }
 
-QtAddressControl::QtAddressControl(QWidget* parent, const ControlOptions& options,
-                                   QWidget* focusSink)
-    : QtControl(new AddressEdit(parent), options, focusSink) {
-    m_address = static_cast<AddressEdit*>(&Widget());
+QtAddressControl::QtAddressControl(QtControlHost& host, const ControlOptions& options,
+                                   uint64_t sequence)
+    : QtControl(host, ControlKind::kAddress, QSize(options.width, options.height), sequence) {}
+
+QWidget* QtAddressControl::CreateWidget(QWidget& parent) const {
+    auto* address = new AddressEdit(&parent);
+    address->SetFields(m_fields);
+    return address;
+}
+
+AddressEdit& QtAddressControl::Address() const {
+    return static_cast<AddressEdit&>(Widget());
 }
 
 std::string QtAddressControl::GetText() const {
-    return FormatAddressText(m_address->Fields());
+    return FormatAddressText(GetFields());
 }
 
 void QtAddressControl::SetText(std::string_view text) {
-    m_address->SetFields(ParseAddressText(text));
+    SetFields(ParseAddressText(text));
 }
 
 AddressFields QtAddressControl::GetFields() const {
-    return m_address->Fields();
+    return HasWidget() ? Address().Fields() : m_fields;
 }
 
 void QtAddressControl::SetFields(const AddressFields& fields) {
-    m_address->SetFields(fields);
+    if (HasWidget()) {
+        Address().SetFields(fields);
+        return;
+    }
+    std::transform(fields.begin(), fields.end(), m_fields.begin(), HeldField);
 }
 
-QtPushButtonControl::QtPushButtonControl(QWidget* parent, const ControlOptions& options,
-                                         QWidget* focusSink)
-    : QtControl(new QPushButton(ToQString(options.text), parent), options, focusSink) {
-    m_button = static_cast<QPushButton*>(&Widget());
-    m_button->setAutoDefault(false);
+QtPushButtonControl::QtPushButtonControl(QtControlHost& host, const ControlOptions& options,
+                                         uint64_t sequence)
+    : QtControl(host, ControlKind::kPushButton, QSize(options.width, options.height), sequence),
+      m_label(options.text) {}
+
+QWidget* QtPushButtonControl::CreateWidget(QWidget& parent) const {
+    auto* button = new QPushButton(ToQString(m_label), &parent);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QPushButton& QtPushButtonControl::Button() const {
+    return static_cast<QPushButton&>(Widget());
 }
 
 std::string QtPushButtonControl::GetText() const {
-    return ToModelText(m_button->text());
+    return m_label;
 }
 
 }  // namespace quillon

@@ -159,7 +159,7 @@ int CQuillonDlg::WidestControlRow() const {
         pending.pop_back();
         int row = 0;
         for (size_t i = 0; i < entry->GetControlCount(); ++i) {
-            row += static_cast<const QtControl&>(entry->GetControl(i)).Widget().width();
+            row += static_cast<const QtControl&>(entry->GetControl(i)).Width();
         }
         widest = std::max(widest, row);
         for (const auto& child : entry->GetChildren()) {
