@@ -12,6 +12,12 @@ namespace brivel {
 // The real adapters: FTDI chips through libftdi1, the USB programmer through libusb.
 std::unique_ptr<ProgrammerBackend> MakeHardwareBackend();
 
+// Device names that select the simulated target.
+inline constexpr std::string_view kSimFtdiPrefix = "sim-ftdi:";
+inline constexpr std::string_view kSimUsbPrefix = "sim-usb:";
+
+bool IsSimulatedDeviceName(std::string_view deviceName);
+
 // The simulated target for "sim-ftdi:FILE" and "sim-usb:FILE": the real FTDI or USB adapter
 // code runs over the byte-level emulator of its chip, with the flash (256 KiB) kept in FILE,
 // created erased when missing and written back by Finish(). nullptr when the name is not a

@@ -13,9 +13,6 @@ namespace brivel {
 
 namespace {
 
-constexpr std::string_view kSimFtdi = "sim-ftdi:";
-constexpr std::string_view kSimUsb = "sim-usb:";
-
 enum class SimKind { kFtdi, kUsb };
 
 // One simulated target: the flash model wired to the emulator of the chosen adapter kind.
@@ -41,6 +38,14 @@ public:
             return true;
         }
         return FtdiListDevices(m_mpsse, devices);
+    }
+
+    // The simulated target has one FTDI device; its name is the file, not a serial.
+    std::optional<int> DirectFtdiIndex(const std::string& deviceName) override {
+        if (m_kind == SimKind::kFtdi && deviceName == m_name) {
+            return 0;
+        }
+        return std::nullopt;
     }
 
     bool OpenFtdi(int index) override {
@@ -104,17 +109,21 @@ private:
 
 }  // namespace
 
+bool IsSimulatedDeviceName(std::string_view deviceName) {
+    return deviceName.starts_with(kSimFtdiPrefix) || deviceName.starts_with(kSimUsbPrefix);
+}
+
 std::unique_ptr<ProgrammerBackend> MakeSimulatedBackend(std::string_view deviceName,
                                                         std::string& error) {
     error.clear();
     SimKind kind;
     std::string_view file;
-    if (deviceName.starts_with(kSimFtdi)) {
+    if (deviceName.starts_with(kSimFtdiPrefix)) {
         kind = SimKind::kFtdi;
-        file = deviceName.substr(kSimFtdi.size());
-    } else if (deviceName.starts_with(kSimUsb)) {
+        file = deviceName.substr(kSimFtdiPrefix.size());
+    } else if (deviceName.starts_with(kSimUsbPrefix)) {
         kind = SimKind::kUsb;
-        file = deviceName.substr(kSimUsb.size());
+        file = deviceName.substr(kSimUsbPrefix.size());
     } else {
         return nullptr;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ public:
     // FindUsbProgrammer's enumeration.
     virtual std::vector<UsbInterfaceInfo> ListUsbInterfaces() = 0;
     virtual bool ListFtdiDevices(std::vector<FtdiDeviceInfo>& devices) = 0;  // false: not fetched
+    // A device name that this backend opens as an FTDI adapter without looking it up in the
+    // FTDI list: the index to give OpenFtdi. None for every other name, which the main flow
+    // then looks up in the list ("FTDI..." names) or opens as a USB programmer path.
+    virtual std::optional<int> DirectFtdiIndex(const std::string& deviceName) = 0;
     virtual bool OpenFtdi(int index) = 0;
     virtual int SetupFtdi() = 0;  // MPSSE set-up; the main flow ignores the result
     virtual void CloseFtdi() = 0;

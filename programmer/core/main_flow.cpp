@@ -134,10 +134,9 @@ void ProgrammerRun::ReportNoAccess() {
 bool ProgrammerRun::Open(const std::string& name) {
     m_console.Print(msg::kUsingProgrammer);
     m_console.PrintNative(name + "\r\n");
-    if (name.starts_with(kSimFtdiPrefix)) {
-        // The simulated target has one FTDI device; its name is the file, not a serial.
+    if (const std::optional<int> index = m_backend.DirectFtdiIndex(name)) {
         m_kind = AdapterKind::kFtdi;
-        if (!m_backend.OpenFtdi(0)) {
+        if (!m_backend.OpenFtdi(*index)) {
             ReportNoAccess();
             return false;
         }

@@ -26,8 +26,4 @@ using OpenFailureNote = std::function<std::string(const ProgrammerBackend& backe
 int RunProgrammer(const std::vector<std::string>& args, const BackendFactory& makeBackend,
                   Console& console, const OpenFailureNote& openFailureNote = {});
 
-// Device names that select the simulated target.
-inline constexpr std::string_view kSimFtdiPrefix = "sim-ftdi:";
-inline constexpr std::string_view kSimUsbPrefix = "sim-usb:";
-
 }  // namespace brivel

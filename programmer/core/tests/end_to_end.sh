@@ -2,12 +2,12 @@
 # Runs the brivel binary as a user would: the command-line cases with their output and exit
 # status, and whole programming runs into the simulated target, checked against srec_cat's
 # own binary image of the same S-record file.
-# Usage: end_to_end.sh BRIVEL WORKDIR
+# Usage: end_to_end.sh BRIVEL
+# Works in a fresh folder under $TMPDIR, removed at the end whatever the outcome.
 set -euo pipefail
-brivel=$1
-work=$2
-rm -rf "$work"
-mkdir -p "$work"
+brivel=$(realpath "$1")
+work=$(mktemp -d "${TMPDIR:-/tmp}/brivel_e2e.XXXXXX")
+trap 'rm -rf "$work"' EXIT
 cd "$work"
 # The C locale has no Cyrillic: the programmer writes UTF-8 there.
 export LC_ALL=C

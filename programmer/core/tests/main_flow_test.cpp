@@ -7,11 +7,11 @@
 
 #include "core/console.h"
 #include "core/cp1251.h"
-#include "core/virtual_clock.h"
+#include "core/testing/srec_text.h"
+#include "core/testing/temp_folder.h"
+#include "core/testing/virtual_clock.h"
 #include "fake_backend.h"
 #include "fake_target.h"
-#include "srec_text.h"
-#include "temp_file.h"
 
 namespace brivel {
 namespace {
@@ -22,7 +22,7 @@ using testing::FakeBackend;
 using testing::FakeTarget;
 using testing::S3Records;
 using testing::SRecord;
-using testing::WriteTempFile;
+using testing::TempFolder;
 using Lines = std::vector<std::string>;
 
 const std::string kBanner = "ColdFire EzPort USB programmer v2.0\n";
@@ -60,7 +60,7 @@ protected:
             m_factoryNames.push_back(name);
             std::unique_ptr<ProgrammerBackend> backend;
             if (m_factoryFails) {
-                error = "sim-ftdi: cannot use the flash file";
+                error = "own-ftdi: cannot use the flash file";
             } else {
                 backend = std::make_unique<FakeBackend>(m_script);
             }
@@ -71,7 +71,12 @@ protected:
     }
 
     const std::string& Output() const { return m_console.Text(); }
+    std::string WriteFile(const std::string& content) {
+        return m_folder.Write("file" + std::to_string(m_files++) + ".s19", content);
+    }
 
+    TempFolder m_folder;
+    int m_files = 0;
     VirtualClock m_clock;  // no tick step: every pass takes "0 ms"
     ScopedClock m_scoped{m_clock};
     StringConsole m_console;
@@ -189,26 +194,28 @@ TEST_F(MainFlow, ANamedAdapterMustBePresentAndOpen) {
     EXPECT_TRUE(target().log.empty());
 }
 
-TEST_F(MainFlow, SimulatedNamesPickTheirAdapterKindWithoutAList) {
-    EXPECT_EQ(Run({"-Psim-ftdi:/tmp/flash.bin", "-b"}), 0);
-    EXPECT_EQ(m_factoryNames, Lines{"sim-ftdi:/tmp/flash.bin"});
+TEST_F(MainFlow, ANameTheBackendOwnsOpensItsFtdiDeviceWithoutAList) {
+    m_script.directFtdiName = "own-ftdi:flash.bin";
+    EXPECT_EQ(Run({"-Pown-ftdi:flash.bin", "-b"}), 0);
+    EXPECT_EQ(m_factoryNames, Lines{"own-ftdi:flash.bin"});
     EXPECT_EQ(m_script.calls, (Lines{"OpenFtdi 0", "SetupFtdi", "CloseFtdi", "Finish"}));
-    EXPECT_EQ(Run({"-Psim-usb:/tmp/flash.bin", "-b"}), 0);
-    EXPECT_EQ(m_script.calls, (Lines{"OpenUsb sim-usb:/tmp/flash.bin", "UsbEnable 1", "UsbEnable 0",
+    // Any other name is a USB interface path.
+    EXPECT_EQ(Run({"-Pown-usb:flash.bin", "-b"}), 0);
+    EXPECT_EQ(m_script.calls, (Lines{"OpenUsb own-usb:flash.bin", "UsbEnable 1", "UsbEnable 0",
                                      "CloseUsb", "Finish"}));
     m_factoryFails = true;
-    EXPECT_EQ(Run({"-Psim-ftdi:/nonexistent/dir/flash.bin", "-b"}), -1);
+    EXPECT_EQ(Run({"-Pown-ftdi:flash.bin", "-b"}), -1);
     EXPECT_EQ(Output(), kBanner +
-                            "Используем программатор:\r\nsim-ftdi:/nonexistent/dir/flash.bin\r\n"
+                            "Используем программатор:\r\nown-ftdi:flash.bin\r\n"
                             "Не удается получить доступ к программатору!\r\n"
-                            "sim-ftdi: cannot use the flash file\n");
+                            "own-ftdi: cannot use the flash file\n");
 }
 
 TEST_F(MainFlow, TheFileIsCheckedBeforeTheTargetIsTouched) {
     EXPECT_EQ(Run({"-w", "/no/such/file.s19"}), -1);
     EXPECT_EQ(Output(),
               kBanner + kUsingFtdi + "Невозможно открыть s-record файл для программирования.\n");
-    const std::string bad = WriteTempFile(S3Records(0x100, Counting(4)) + "S1\r\n");
+    const std::string bad = WriteFile(S3Records(0x100, Counting(4)) + "S1\r\n");
     EXPECT_EQ(Run({"-w", bad}), -1);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Неверный формат файла \"" + bad + "\".");
     EXPECT_TRUE(target().log.empty());
@@ -216,8 +223,8 @@ TEST_F(MainFlow, TheFileIsCheckedBeforeTheTargetIsTouched) {
 
 TEST_F(MainFlow, ProgramsAndVerifiesAFile) {
     const std::string file =
-        WriteTempFile(SRecord('0', 0, {'H', 'D', 'R'}) + S3Records(0x3E800, Counting(300)) +
-                      S3Records(0x3F000, Counting(40, 7)) + SRecord('7', 0, {}));
+        WriteFile(SRecord('0', 0, {'H', 'D', 'R'}) + S3Records(0x3E800, Counting(300)) +
+                  S3Records(0x3F000, Counting(40, 7)) + SRecord('7', 0, {}));
     target().flash[0x3F010] = 0x00;  // sector 0x3F000 holds old data
     EXPECT_EQ(Run({"-w", file, "-v"}), 0);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 +
@@ -242,7 +249,7 @@ TEST_F(MainFlow, ProgramsAndVerifiesAFile) {
 }
 
 TEST_F(MainFlow, VerifyOnlyNeitherErasesNorPrograms) {
-    const std::string file = WriteTempFile(S3Records(0x1000, Counting(100)));
+    const std::string file = WriteFile(S3Records(0x1000, Counting(100)));
     std::copy_n(Counting(100).begin(), 100, target().flash.begin() + 0x1000);
     EXPECT_EQ(Run({"-vo", "-w", file, "-b"}), 0);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Проверяем 100 байт.\r\n" + kFullBar +
@@ -254,7 +261,7 @@ TEST_F(MainFlow, VerifyOnlyNeitherErasesNorPrograms) {
 
 TEST_F(MainFlow, AFileOfS1AndS2RecordsProgramsNothing) {
     const std::string file =
-        WriteTempFile(SRecord('1', 0x1000, Counting(16)) + SRecord('2', 0x21000, Counting(16)));
+        WriteFile(SRecord('1', 0x1000, Counting(16)) + SRecord('2', 0x21000, Counting(16)));
     EXPECT_EQ(Run({"-w", file}), 0);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем сектора...\r\n" +
                             "Программируем 0 байт.\r\n" + kBar + " ok...\r\n[@ 0 ms.]\r\n");
@@ -263,7 +270,7 @@ TEST_F(MainFlow, AFileOfS1AndS2RecordsProgramsNothing) {
 }
 
 TEST_F(MainFlow, BulkEraseReplacesTheSectorPass) {
-    const std::string file = WriteTempFile(S3Records(0x0, Counting(8)));
+    const std::string file = WriteFile(S3Records(0x0, Counting(8)));
     target().flash[0x20000] = 0;
     EXPECT_EQ(Run({"-b", "-w", file}), 0);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем весь объем памяти...OK\r\n" +
@@ -281,12 +288,16 @@ struct FaultCase {
     std::string tail;  // output after the clock lines
 };
 
+void PrintTo(const FaultCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class MainFlowFault : public MainFlow, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(MainFlowFault, EndsTheRunWithItsMessage) {
     const FaultCase& c = GetParam();
     m_clock.SetTickStep(1);  // lets a poll against a stuck target reach its time-out
-    const std::string file = WriteTempFile(S3Records(0x800, Counting(64)));
+    const std::string file = WriteFile(S3Records(0x800, Counting(64)));
     c.inject(target());
     std::vector<std::string> args = c.options;
     args.push_back("-w");

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     const brivel::BackendFactory factory =
         [](const std::string& name,
            std::string& error) -> std::unique_ptr<brivel::ProgrammerBackend> {
-        if (name.starts_with(brivel::kSimFtdiPrefix) || name.starts_with(brivel::kSimUsbPrefix)) {
+        if (brivel::IsSimulatedDeviceName(name)) {
             return brivel::MakeSimulatedBackend(name, error);
         }
         return brivel::MakeHardwareBackend();
