@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const brivel::BackendFactory factory =
         [](const std::string& name,
-           std::string& error) -> std::unique_ptr<brivel::ProgrammerBackend> {
+           brivel::BackendError& error) -> std::unique_ptr<brivel::ProgrammerBackend> {
         if (brivel::IsSimulatedDeviceName(name)) {
             return brivel::MakeSimulatedBackend(name, error);
         }

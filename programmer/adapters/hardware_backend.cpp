@@ -71,7 +71,7 @@ public:
 
     const AdapterOps& UsbOps() override { return kUsbOps; }
 
-    bool Finish(std::string&) override {
+    bool Finish(BackendError&) override {
         CloseAll();
         return true;
     }

@@ -19,6 +19,15 @@ struct UsbInterfaceInfo {
     std::string revision;  // "" = unknown
 };
 
+// Why a backend could not be made or could not keep its result: the program's own words in
+// Windows-1251, converted by the console like every other text, then what they name (a file
+// name, the system's reason) as the system gives it, in the terminal's character set.
+struct BackendError {
+    std::string text;
+    std::string detail;
+    bool Empty() const { return text.empty() && detail.empty(); }
+};
+
 // What the main flow needs from the transports; transports never print.
 class ProgrammerBackend {
 public:
@@ -39,8 +48,9 @@ public:
     virtual int UsbEnable(bool targetDriversOn) = 0;    // enable / disable transaction
     virtual void CloseUsb() = 0;
     virtual const AdapterOps& UsbOps() = 0;
-    virtual bool Finish(std::string& error) = 0;  // end of run, also after abort: the simulated
-                                                  // target saves its flash file here
+    // End of the run, also after abort or a failed check: the simulated target keeps its
+    // flash file here. Sends nothing to an adapter that was never set up.
+    virtual bool Finish(BackendError& error) = 0;
 };
 
 }  // namespace brivel

@@ -14,7 +14,7 @@ class Console;
 // Makes the backend for the device named after -P ("" when none was named). nullptr: no
 // backend could be made; error says why.
 using BackendFactory = std::function<std::unique_ptr<ProgrammerBackend>(
-    const std::string& deviceName, std::string& error)>;
+    const std::string& deviceName, BackendError& error)>;
 
 // Says, in a Windows-1251 line, why the backend could not open the adapter; "" when it cannot
 // tell.

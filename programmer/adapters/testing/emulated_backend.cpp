@@ -69,7 +69,7 @@ const AdapterOps& EmulatedBackend::UsbOps() {
     return m_filter ? m_filter(kUsbOps) : kUsbOps;
 }
 
-bool EmulatedBackend::Finish(std::string&) {
+bool EmulatedBackend::Finish(BackendError&) {
     CloseFtdi();
     CloseUsb();
     return true;

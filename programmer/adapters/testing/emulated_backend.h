@@ -36,7 +36,7 @@ public:
     int UsbEnable(bool targetDriversOn) override;
     void CloseUsb() override;
     const AdapterOps& UsbOps() override;
-    bool Finish(std::string& error) override;
+    bool Finish(BackendError& error) override;
 
 private:
     D2xx* m_ftdi;

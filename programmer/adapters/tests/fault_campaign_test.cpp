@@ -241,7 +241,7 @@ RunResult RunOnce(Transport transport, const std::vector<std::string>& args, con
         return ftdi ? faultyFtdi.WriteCalls() : faultyUsb.Requests();
     };
     g_recorder = &result.recorder;
-    const BackendFactory factory = [&](const std::string&, std::string&) {
+    const BackendFactory factory = [&](const std::string&, BackendError&) {
         return ftdi ? std::make_unique<EmulatedBackend>(&faultyFtdi, nullptr, Recording)
                     : std::make_unique<EmulatedBackend>(nullptr, &faultyUsb, Recording);
     };

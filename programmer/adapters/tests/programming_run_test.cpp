@@ -3,7 +3,11 @@
 // binary image of the same S-record file, and every injected fault ending the run with -1.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,7 +20,9 @@
 #include "adapters/testing/usb_faults.h"
 #include "adapters/usb_programmer_emulator.h"
 #include "core/console.h"
+#include "core/cp1251.h"
 #include "core/main_flow.h"
+#include "core/messages.h"
 #include "core/testing/temp_folder.h"
 #include "core/testing/virtual_clock.h"
 
@@ -66,7 +72,7 @@ struct Bench {
 
     int Run(const std::vector<std::string>& args) {
         console.Clear();
-        const BackendFactory factory = [this](const std::string&, std::string&) {
+        const BackendFactory factory = [this](const std::string&, BackendError&) {
             return transport == Transport::kFtdi
                        ? std::make_unique<EmulatedBackend>(&faultyFtdi, nullptr)
                        : std::make_unique<EmulatedBackend>(nullptr, &faultyUsb);
@@ -190,7 +196,7 @@ protected:
     void SetUp() override { m_clock.SetTickStep(1); }
     int RunBrivel(const std::vector<std::string>& args) {
         m_console.Clear();
-        const BackendFactory factory = [](const std::string& name, std::string& error) {
+        const BackendFactory factory = [](const std::string& name, BackendError& error) {
             return MakeSimulatedBackend(name, error);
         };
         return RunProgrammer(args, factory, m_console);
@@ -214,27 +220,55 @@ TEST_F(SimulatedBackendTest, KeepsTheFlashInItsFileAcrossRuns) {
     }
 }
 
-TEST_F(SimulatedBackendTest, RefusesNamesAndFilesItCannotUse) {
-    std::string error;
-    EXPECT_EQ(MakeSimulatedBackend("FTDI_04036010_A", error), nullptr);
-    EXPECT_EQ(error, "");
-    EXPECT_EQ(MakeSimulatedBackend("sim-usb:", error), nullptr);
-    EXPECT_NE(error, "");
+// The simulated target's own words go through the console's conversion like every other
+// text (here to KOI8-R); the file name and the system's reason pass as they are.
+TEST_F(SimulatedBackendTest, FlashFilesItCannotUseAreRefusedWithTheRealReason) {
     const std::string shortFile = m_folder.Write("short_flash.bin", Bytes(100, 0xFF));
-    EXPECT_EQ(MakeSimulatedBackend("sim-ftdi:" + shortFile, error), nullptr);
-    EXPECT_NE(error.find("262144"), std::string::npos) << error;
+    const std::string folder = m_folder.File("folder");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const std::string missing = m_folder.File("no/such/flash.bin");
+    struct Case {
+        std::string device;
+        const char* text;  // UTF-8 here, Windows-1251 in the program
+        std::string detail;
+    };
+    const Case cases[] = {
+        {"sim-usb:", "Не задан файл памяти имитатора: ", "sim-usb:FILE"},
+        {"sim-ftdi:" + shortFile,
+         "Файл памяти имитатора должен иметь размер 262144 байт: ", "\"" + shortFile + "\""},
+        {"sim-ftdi:" + folder, "Не удается прочитать файл памяти имитатора ",
+         "\"" + folder + "\": " + std::strerror(EISDIR)},
+        {"sim-usb:" + missing, "Не удается сохранить файл памяти имитатора ",
+         "\"" + missing + "\": " + std::strerror(ENOENT)},
+    };
+    for (const Case& c : cases) {
+        StringConsole console("KOI8-R");
+        const BackendFactory factory = [](const std::string& name, BackendError& error) {
+            return MakeSimulatedBackend(name, error);
+        };
+        EXPECT_EQ(RunProgrammer({"-P" + c.device, "-b"}, factory, console), -1) << c.device;
+        StringConsole expected("KOI8-R");
+        expected.Print(msg::kBanner);
+        expected.Print(msg::kUsingProgrammer);
+        expected.PrintNative(c.device + "\r\n");
+        expected.Print(msg::kNoAccess);
+        expected.Print(Utf8ToCp1251(c.text));
+        expected.PrintNative(c.detail + "\n");
+        EXPECT_EQ(console.Text(), expected.Text()) << c.device;
+    }
     EXPECT_EQ(ReadFileBytes(shortFile).size(), 100u);  // left as it was
-    EXPECT_EQ(MakeSimulatedBackend("sim-ftdi:/nonexistent-dir/flash.bin", error), nullptr);
-    EXPECT_NE(error.find("/nonexistent-dir/flash.bin"), std::string::npos) << error;
+    BackendError error;
+    EXPECT_EQ(MakeSimulatedBackend("FTDI_04036010_A", error), nullptr);
+    EXPECT_TRUE(error.Empty());
 }
 
 TEST_F(SimulatedBackendTest, CreatesAMissingFlashFileErased) {
     const std::string flash = m_folder.File("new_flash.bin");
-    std::string error;
+    BackendError error;
     auto backend = MakeSimulatedBackend("sim-usb:" + flash, error);
-    ASSERT_NE(backend, nullptr) << error;
+    ASSERT_NE(backend, nullptr) << error.detail;
     EXPECT_EQ(ReadFileBytes(flash), Bytes(EzPortFlash::kSize, 0xFF));
-    EXPECT_TRUE(backend->Finish(error)) << error;
+    EXPECT_TRUE(backend->Finish(error)) << error.detail;
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ struct BackendScript {
     bool openUsbOk = true;
     std::string version = "01.02";
     bool finishOk = true;
-    std::string finishError;
+    BackendError finishError;
     std::vector<std::string> calls;  // "OpenFtdi 0", "SetupFtdi", "UsbEnable 1", "Finish" ...
 };
 
@@ -66,7 +66,7 @@ public:
     }
     void CloseUsb() override { m_script.calls.push_back("CloseUsb"); }
     const AdapterOps& UsbOps() override { return FakeTarget::Ops(); }
-    bool Finish(std::string& error) override {
+    bool Finish(BackendError& error) override {
         m_script.calls.push_back("Finish");
         error = m_script.finishError;
         return m_script.finishOk;

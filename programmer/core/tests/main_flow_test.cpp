@@ -35,6 +35,7 @@ const std::string kUsage =
     "\t-w имя_файла\tПрограммировать S-record файл\r\n"
     "\t-P\t\tВывести список программаторов\r\n"
     "\t-Pdev_name\tИспользовать программатор dev_name\r\n"
+    "\t-f объем\tОбъем флэш-памяти микроконтроллера, КБ (по умолчанию 256)\r\n"
     "\r\n";
 const std::string kDashes = std::string(50, '-') + "\r\n";
 const std::string kClock8 =
@@ -56,11 +57,11 @@ protected:
         m_console.Clear();
         m_script.calls.clear();
         m_factoryNames.clear();
-        const BackendFactory factory = [this](const std::string& name, std::string& error) {
+        const BackendFactory factory = [this](const std::string& name, BackendError& error) {
             m_factoryNames.push_back(name);
             std::unique_ptr<ProgrammerBackend> backend;
             if (m_factoryFails) {
-                error = "own-ftdi: cannot use the flash file";
+                error = {std::string(W1251("Не удается: ")), "own-ftdi: flash.bin"};
             } else {
                 backend = std::make_unique<FakeBackend>(m_script);
             }
@@ -116,12 +117,24 @@ TEST_F(MainFlow, AParameterWithoutADashEndsTheProgramBeforeTheBanner) {
     EXPECT_EQ(Output(), "Неизвестный параметр \"-\xFF\".\r\n");
 }
 
-TEST_F(MainFlow, ANonNumericClockPrintsTheUsage) {
-    EXPECT_EQ(Run({"-t", "abc"}), -1);
-    EXPECT_EQ(Output(), kUsage);
-    // A -t or -w without a value is ignored.
-    EXPECT_EQ(Run({"-t"}), 0);
-    EXPECT_EQ(Output(), kBanner + kUsage);
+TEST_F(MainFlow, AClockOrFlashSizeThatCannotBeUsedPrintsTheUsage) {
+    // nan, inf, 0 and negative clocks read as numbers but give no divider. A flash size is
+    // decimal KiB, a whole number of 2 KiB sectors, at most the 16 MiB a 24-bit address
+    // reaches.
+    const Lines bad[] = {{"-t", "abc"},   {"-t", "nan"},  {"-t", "inf"},        {"-t", "-inf"},
+                         {"-t", "0"},     {"-t", "-8"},   {"-f", "abc"},        {"-f", "0"},
+                         {"-f", "257"},   {"-f", "-256"}, {"-f", "0x100"},      {"-f", "512k"},
+                         {"-f", "16386"}, {"-f", ""},     {"-f", "99999999999"}};
+    for (const Lines& args : bad) {
+        EXPECT_EQ(Run(args), -1) << args[0] << " " << args[1];
+        EXPECT_EQ(Output(), kUsage) << args[0] << " " << args[1];
+        EXPECT_TRUE(m_factoryNames.empty());
+    }
+    // A -t, -f or -w without a value is ignored; a flash size alone asks for nothing.
+    for (const Lines& args : {Lines{"-t"}, Lines{"-f"}, Lines{"-f", "16384"}}) {
+        EXPECT_EQ(Run(args), 0) << args[0];
+        EXPECT_EQ(Output(), kBanner + kUsage) << args[0];
+    }
 }
 
 TEST_F(MainFlow, AClockAloneConfiguresTheTargetAndLeaves) {
@@ -208,17 +221,87 @@ TEST_F(MainFlow, ANameTheBackendOwnsOpensItsFtdiDeviceWithoutAList) {
     EXPECT_EQ(Output(), kBanner +
                             "Используем программатор:\r\nown-ftdi:flash.bin\r\n"
                             "Не удается получить доступ к программатору!\r\n"
-                            "own-ftdi: cannot use the flash file\n");
+                            "Не удается: own-ftdi: flash.bin\n");
 }
 
+// A file that cannot be programmed as it is ends the program after the adapter was opened
+// and before anything is sent to the target.
 TEST_F(MainFlow, TheFileIsCheckedBeforeTheTargetIsTouched) {
+    const std::string kConvert = "srec_cat in.srec -o out.s19 -address-length=4\r\n";
+    const std::string kS1S2 =
+        "Файл содержит данные в записях S1 или S2, а программируются только записи S3.\r\n"
+        "Преобразуйте файл, например: " +
+        kConvert;
+    const std::string kNoData =
+        "В файле нет данных в записях S3, программировать нечего.\r\n"
+        "Программируются только записи S3; файл можно преобразовать, например: " +
+        kConvert;
+    struct Case {
+        const char* name;
+        std::string content;
+        Lines options;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"malformed line", S3Records(0x100, Counting(4)) + "S1\r\n", {}, ""},
+        {"S1 data", SRecord('1', 0x1000, Counting(16)), {}, kS1S2},
+        {"S2 data among S3",
+         S3Records(0x100, Counting(4)) + SRecord('2', 0x21000, Counting(16)),
+         {},
+         kS1S2},
+        {"no data record",
+         SRecord('0', 0, {'H'}) + SRecord('3', 0x100, {}) + "S9030000FC\r\n",
+         {},
+         kNoData},
+        {"empty file", "", {}, kNoData},
+        {"past the flash",
+         S3Records(0x3FFF0, Counting(17)),
+         {},
+         "Запись по адресу 0x0003FFF0 выходит за пределы флэш-памяти микроконтроллера "
+         "(256 КБ).\r\n"},
+        // The first record outside is named, not the first in the file.
+        {"address cut to 24 bits",
+         S3Records(0x100, Counting(4)) + S3Records(0x20000000, {1}) + S3Records(0x01000000, {2}),
+         {},
+         "Запись по адресу 0x20000000 выходит за пределы флэш-памяти микроконтроллера "
+         "(256 КБ).\r\n"},
+        {"past a larger flash",
+         S3Records(0x7FFFF, Counting(2)),
+         {"-f", "512"},
+         "Запись по адресу 0x0007FFFF выходит за пределы флэш-памяти микроконтроллера "
+         "(512 КБ).\r\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = WriteFile(c.content);
+        Lines args = c.options;
+        args.insert(args.end(), {"-w", file, "-v"});
+        EXPECT_EQ(Run(args), -1) << c.name;
+        const std::string message =
+            c.message.empty() ? "Неверный формат файла \"" + file + "\"." : c.message;
+        EXPECT_EQ(Output(), kBanner + kUsingFtdi + message) << c.name;
+        EXPECT_EQ(m_script.calls,
+                  (Lines{"ListUsb", "ListFtdi", "ListFtdi", "OpenFtdi 0", "Finish"}))
+            << c.name;
+        EXPECT_TRUE(target().log.empty()) << c.name;
+    }
     EXPECT_EQ(Run({"-w", "/no/such/file.s19"}), -1);
     EXPECT_EQ(Output(),
               kBanner + kUsingFtdi + "Невозможно открыть s-record файл для программирования.\n");
-    const std::string bad = WriteFile(S3Records(0x100, Counting(4)) + "S1\r\n");
-    EXPECT_EQ(Run({"-w", bad}), -1);
-    EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Неверный формат файла \"" + bad + "\".");
+    // A folder opens on Linux, but it is not a file that can be programmed.
+    EXPECT_EQ(Run({"-w", m_folder.Path()}), -1);
+    EXPECT_EQ(Output(),
+              kBanner + kUsingFtdi + "Невозможно открыть s-record файл для программирования.\n");
     EXPECT_TRUE(target().log.empty());
+}
+
+TEST_F(MainFlow, ALargerFlashTakesDataPastTheDefaultPart) {
+    const std::string file = WriteFile(S3Records(0x3FFF0, Counting(16)) +
+                                       S3Records(0x40000, Counting(16)) + SRecord('7', 0, {}));
+    EXPECT_EQ(Run({"-f", "512", "-w", file}), 0) << Output();
+    EXPECT_EQ(target().LogOf("Program"), (Lines{"Program 0x0003FFF0 16", "Program 0x00040000 16"}));
+    // The default part takes the last 16 bytes of its 256 KiB and not one more.
+    const std::string edge = WriteFile(S3Records(0x3FFF0, Counting(16)));
+    EXPECT_EQ(Run({"-w", edge}), 0) << Output();
 }
 
 TEST_F(MainFlow, ProgramsAndVerifiesAFile) {
@@ -257,16 +340,6 @@ TEST_F(MainFlow, VerifyOnlyNeitherErasesNorPrograms) {
     EXPECT_TRUE(target().LogOf("Program").empty());
     EXPECT_TRUE(target().LogOf("SectorErase").empty());
     EXPECT_TRUE(target().LogOf("BulkErase").empty());
-}
-
-TEST_F(MainFlow, AFileOfS1AndS2RecordsProgramsNothing) {
-    const std::string file =
-        WriteFile(SRecord('1', 0x1000, Counting(16)) + SRecord('2', 0x21000, Counting(16)));
-    EXPECT_EQ(Run({"-w", file}), 0);
-    EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем сектора...\r\n" +
-                            "Программируем 0 байт.\r\n" + kBar + " ok...\r\n[@ 0 ms.]\r\n");
-    EXPECT_TRUE(target().LogOf("Program").empty());
-    EXPECT_TRUE(target().LogOf("Read").empty());
 }
 
 TEST_F(MainFlow, BulkEraseReplacesTheSectorPass) {
@@ -362,10 +435,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainFlow, AFlashFileThatWasNotKeptFailsTheRun) {
     m_script.finishOk = false;
-    m_script.finishError = "cannot write flash.bin";
+    m_script.finishError = {std::string(W1251("Не удается сохранить ")),
+                            "\"flash.bin\": Input/output error"};
     EXPECT_EQ(Run({"-b"}), -1);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем весь объем памяти...OK\r\n" +
-                            "cannot write flash.bin\n");
+                            "Не удается сохранить \"flash.bin\": Input/output error\n");
 }
 
 }  // namespace
