@@ -101,6 +101,10 @@ const char* Name(Transport transport) {
     return transport == Transport::kFtdi ? "FTDI" : "USB";
 }
 
+void PrintTo(Transport transport, std::ostream* out) {
+    *out << Name(transport);
+}
+
 class ProgrammingRunTest : public ::testing::TestWithParam<Transport> {
 protected:
     void SetUp() override { m_bench.clock.SetTickStep(1); }
