@@ -19,9 +19,10 @@
 #include "adapters/usb_programmer_emulator.h"
 #include "core/console.h"
 #include "core/ezport.h"
+#include "core/file_check.h"
 #include "core/passes.h"
 #include "core/progress_bar.h"
-#include "core/srecord_reader.h"
+#include "core/record_image.h"
 #include "core/testing/temp_folder.h"
 #include "core/testing/virtual_clock.h"
 
@@ -89,25 +90,25 @@ enum Pass { kErase, kProgram, kVerify };
 
 // Runs one pass; the flash is prepared so that the pass does its full work (sectors hold
 // data for the erase pass, are erased for programming, hold the image for verifying).
-int RunPass(const AdapterOps& ops, SRecordReader& reader, Pass pass, Console& console) {
+int RunPass(const AdapterOps& ops, RecordSource& records, Pass pass, Console& console) {
     ProgressBar progress(console);
     progress.Start(20, 1);
     switch (pass) {
         case kErase:
-            return EraseSectors(ops, reader, console);
+            return EraseSectors(ops, records, console);
         case kProgram:
-            return TransferImage(ops, reader, false, progress, console);
+            return TransferImage(ops, records, false, progress, console);
         case kVerify:
-            return TransferImage(ops, reader, true, progress, console);
+            return TransferImage(ops, records, true, progress, console);
     }
     return -1;
 }
 
 void Prepare(EzPortFlash& flash, const std::vector<Area>& areas, Pass pass, const AdapterOps& ops,
-             SRecordReader& reader, Console& console) {
+             RecordSource& records, Console& console) {
     std::fill(flash.Memory().begin(), flash.Memory().end(), pass == kErase ? 0x00 : 0xFF);
     if (pass == kVerify) {
-        RunPass(ops, reader, kProgram, console);
+        RunPass(ops, records, kProgram, console);
     }
     (void)areas;
 }
@@ -136,8 +137,9 @@ void BM_FtdiPass(benchmark::State& state, const std::vector<Area>* areas, Pass p
     kFtdiOps.WriteConfig(0x14, &status);
     const testing::TempFolder folder;
     const std::string path = WriteImageFile(folder, *areas);
-    SRecordReader reader;
-    if (path.empty() || reader.Open(path) != 0) {
+    // The passes run from the checked copy in memory, as in the program.
+    RecordImage image;
+    if (path.empty() || CheckRecordFile(path, EzPortFlash::kSize, image).check != FileCheck::kOk) {
         state.SkipWithError("cannot write the S-record file");
         return;
     }
@@ -145,11 +147,11 @@ void BM_FtdiPass(benchmark::State& state, const std::vector<Area>* areas, Pass p
     uint64_t frames = 0, polls = 0, transfers = 0, wire = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Prepare(flash, *areas, pass, kFtdiOps, reader, console);
+        Prepare(flash, *areas, pass, kFtdiOps, image, console);
         const uint64_t frames0 = flash.FrameCount(), polls0 = counting.polls,
                        transfers0 = emulator.UsbTransfers(), wire0 = emulator.WireBytes();
         state.ResumeTiming();
-        if (RunPass(kFtdiOps, reader, pass, console) != 0) {
+        if (RunPass(kFtdiOps, image, pass, console) != 0) {
             state.SkipWithError("pass failed");
             break;
         }
@@ -175,8 +177,9 @@ void BM_UsbPass(benchmark::State& state, const std::vector<Area>* areas, Pass pa
     kUsbOps.WriteConfig(0x14, &status);
     const testing::TempFolder folder;
     const std::string path = WriteImageFile(folder, *areas);
-    SRecordReader reader;
-    if (path.empty() || reader.Open(path) != 0) {
+    // The passes run from the checked copy in memory, as in the program.
+    RecordImage image;
+    if (path.empty() || CheckRecordFile(path, EzPortFlash::kSize, image).check != FileCheck::kOk) {
         state.SkipWithError("cannot write the S-record file");
         return;
     }
@@ -184,11 +187,11 @@ void BM_UsbPass(benchmark::State& state, const std::vector<Area>* areas, Pass pa
     uint64_t frames = 0, transfers = 0, wire = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Prepare(flash, *areas, pass, kUsbOps, reader, console);
+        Prepare(flash, *areas, pass, kUsbOps, image, console);
         const uint64_t frames0 = flash.FrameCount(), transfers0 = emulator.UsbTransfers(),
                        wire0 = emulator.WireBytes();
         state.ResumeTiming();
-        if (RunPass(kUsbOps, reader, pass, console) != 0) {
+        if (RunPass(kUsbOps, image, pass, console) != 0) {
             state.SkipWithError("pass failed");
             break;
         }

@@ -25,9 +25,10 @@
 #include "adapters/usb_programmer.h"
 #include "adapters/usb_programmer_emulator.h"
 #include "core/console.h"
+#include "core/file_check.h"
 #include "core/passes.h"
 #include "core/progress_bar.h"
-#include "core/srecord_reader.h"
+#include "core/record_image.h"
 #include "core/testing/temp_folder.h"
 #include "core/testing/virtual_clock.h"
 
@@ -194,8 +195,9 @@ void RunTransport(benchmark::State& state, const std::vector<Area>& areas, Emula
     uint32_t modelMs = 0;
     for (auto _ : state) {
         PrepareFlash(flash, areas);
-        SRecordReader reader;
-        if (reader.Open(path) != 0) {
+        // Read and checked once, then the passes run from that copy, as in the program.
+        RecordImage image;
+        if (CheckRecordFile(path, EzPortFlash::kSize, image).check != FileCheck::kOk) {
             state.SkipWithError("cannot read the S-record file");
             return;
         }
@@ -203,9 +205,9 @@ void RunTransport(benchmark::State& state, const std::vector<Area>& areas, Emula
         const uint32_t start = clock.Now();
         ProgressBar progress(console);
         progress.Start(20, 1);
-        const bool ok = EraseSectors(ops, reader, console) == 0 &&
-                        TransferImage(ops, reader, false, progress, console) == 0 &&
-                        TransferImage(ops, reader, true, progress, console) == 0;
+        const bool ok = EraseSectors(ops, image, console) == 0 &&
+                        TransferImage(ops, image, false, progress, console) == 0 &&
+                        TransferImage(ops, image, true, progress, console) == 0;
         if (!ok) {
             state.SkipWithError("run failed");
             return;
