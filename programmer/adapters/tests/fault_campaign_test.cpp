@@ -20,9 +20,9 @@
 #include <iostream>
 #include <map>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "adapters/ezport_flash.h"
@@ -271,6 +271,50 @@ bool Has(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
 }
 
+// Matches pattern against text from `at` to its end: '#' stands for one or more decimal
+// digits (the first such run is kept in number), 'H' for one upper-case hexadecimal digit and
+// '~' for one or more characters other than a double quote, CR and LF; everything else for
+// itself. (A hand-made matcher: std::regex trips GCC's maybe-uninitialized warning under the
+// sanitizers.)
+bool MatchFrom(std::string_view text, std::string_view pattern, std::string& number) {
+    if (pattern.empty()) {
+        return text.empty();
+    }
+    const char p = pattern.front();
+    if (p == '#' || p == '~') {
+        const auto fits = [p](char c) {
+            return p == '#' ? c >= '0' && c <= '9' : c != '"' && c != '\r' && c != '\n';
+        };
+        for (std::size_t n = 1; n <= text.size() && fits(text[n - 1]); ++n) {
+            if (MatchFrom(text.substr(n), pattern.substr(1), number)) {
+                if (p == '#' && number.empty()) {
+                    number = std::string(text.substr(0, n));
+                }
+                return true;
+            }
+        }
+        return false;
+    }
+    if (text.empty()) {
+        return false;
+    }
+    const bool same = p == 'H'
+                          ? (text[0] >= '0' && text[0] <= '9') || (text[0] >= 'A' && text[0] <= 'F')
+                          : text[0] == p;
+    return same && MatchFrom(text.substr(1), pattern.substr(1), number);
+}
+
+// Whether the text ends with something that matches pattern (see MatchFrom).
+bool EndsLike(const std::string& text, std::string_view pattern, std::string& number) {
+    for (std::size_t at = text.size() + 1; at-- > 0;) {
+        number.clear();
+        if (MatchFrom(std::string_view(text).substr(at), pattern, number)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Names how a run ended, and says what is wrong with it ("" when nothing). mayPass: the fault
 // leaves nothing that a later step needs broken, so exit 0 is right if the flash holds the file.
 std::string Judge(const RunResult& run, bool mayPass, std::string& code) {
@@ -279,7 +323,6 @@ std::string Judge(const RunResult& run, bool mayPass, std::string& code) {
     const bool bulk = Has(out, "Стираем весь объем памяти...");
     const bool programming = Has(out, "Программируем ");
     const bool verifying = Has(out, "Проверяем ");
-    std::smatch m;
     if (run.status == 0) {
         code = "ok";
         if (!run.flashRight) {
@@ -309,35 +352,29 @@ std::string Judge(const RunResult& run, bool mayPass, std::string& code) {
         code = "ok-line";
         return "a success line in the pass that failed";
     }
-    static const std::regex kConnection(
-        R"(Ошибка! Проверьте подключение программатора\.\r\n\r\n$)");
-    static const std::regex kBulk(R"(Стираем весь объем памяти\.\.\.Ошибка! \r\n\r\n$)");
-    static const std::regex kSector(R"(\tошибка\r\nОшибка! (\d+)\r\n\r\n$)");
-    static const std::regex kProgram(R"(\r\nОшибка (\d+) - "[^"\r\n]+"\.\r\n\r\n\r\n$)");
-    static const std::regex kVerify(R"(\r\nОшибка (\d+) - "[^"\r\n]+"\.\r\n\r\n$)");
-    static const std::regex kCompare(
-        R"(\r\nОшибка сравнения по адресу 0x[0-9A-F]{8} прочитано 0x[0-9A-F]{2} вместо 0x[0-9A-F]{2}\.\r\n$)");
-    if (std::regex_search(out, kConnection)) {
+    std::string number;
+    if (EndsLike(out, "Ошибка! Проверьте подключение программатора.\r\n\r\n", number)) {
         code = programming ? "conn?" : erasing ? "conn" : bulk ? "cfg2" : "cfg";
         return programming ? "connection message after programming began" : "";
     }
-    if (std::regex_search(out, kBulk)) {
+    if (EndsLike(out, "Стираем весь объем памяти...Ошибка! \r\n\r\n", number)) {
         code = "bulk";
         return "";
     }
-    if (std::regex_search(out, m, kSector)) {
-        code = "erase " + m[1].str();
+    if (EndsLike(out, "\tошибка\r\nОшибка! #\r\n\r\n", number)) {
+        code = "erase " + number;
         return erasing && !programming ? "" : "sector erase message outside the erase pass";
     }
-    if (std::regex_search(out, m, kProgram)) {
-        code = "prog " + m[1].str();
+    if (EndsLike(out, "\r\nОшибка # - \"~\".\r\n\r\n\r\n", number)) {
+        code = "prog " + number;
         return programming && !verifying ? "" : "program message outside the program pass";
     }
-    if (std::regex_search(out, m, kVerify)) {
-        code = "verify " + m[1].str();
+    if (EndsLike(out, "\r\nОшибка # - \"~\".\r\n\r\n", number)) {
+        code = "verify " + number;
         return verifying ? "" : "verify message outside the verify pass";
     }
-    if (std::regex_search(out, kCompare)) {
+    if (EndsLike(out, "\r\nОшибка сравнения по адресу 0xHHHHHHHH прочитано 0xHH вместо 0xHH.\r\n",
+                 number)) {
         code = "cmp";
         return verifying ? "" : "compare message outside the verify pass";
     }
