@@ -14,14 +14,17 @@
 #include "adapters/ezport_flash.h"
 #include "adapters/ftdi_adapter.h"
 #include "adapters/mpsse_emulator.h"
+#include "adapters/testing/forwarding_d2xx.h"
 #include "adapters/usb_programmer.h"
 #include "adapters/usb_programmer_emulator.h"
 #include "core/console.h"
 #include "core/ezport.h"
+#include "core/file_check.h"
 #include "core/passes.h"
 #include "core/progress_bar.h"
-#include "core/srecord_reader.h"
-#include "core/virtual_clock.h"
+#include "core/record_image.h"
+#include "core/testing/temp_folder.h"
+#include "core/testing/virtual_clock.h"
 
 namespace brivel {
 namespace {
@@ -35,9 +38,13 @@ struct Area {
 const std::vector<Area> kSetupAreas = {{0x3E800, 1500}, {0x3F000, 900}, {0x3F800, 300}};
 const std::vector<Area> kFullImage = {{0x0, 256 * 1024}};
 
-std::string WriteImageFile(const std::vector<Area>& areas) {
-    const std::string path = "/tmp/brivel_passes_bench_" + std::to_string(areas.size()) + ".s19";
+// The areas as S3 records in a file of the folder; "" when it cannot be written.
+std::string WriteImageFile(const testing::TempFolder& folder, const std::vector<Area>& areas) {
+    const std::string path = folder.File("image.s19");
     std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return "";
+    }
     for (const Area& area : areas) {
         for (uint32_t at = 0; at < area.length; at += 32) {
             const uint32_t n = area.length - at < 32 ? area.length - at : 32;
@@ -54,48 +61,24 @@ std::string WriteImageFile(const std::vector<Area>& areas) {
             std::fprintf(file, "%02X\r\n", ~sum & 0xFF);
         }
     }
-    std::fclose(file);
-    return path;
+    const bool written = std::ferror(file) == 0;
+    return std::fclose(file) == 0 && written ? path : "";
 }
 
 // Counts the status frames the FTDI adapter sends (0x05 clocked out, one byte clocked in).
-class PollCountingD2xx : public D2xx {
+class PollCountingD2xx : public testing::ForwardingD2xx {
 public:
-    explicit PollCountingD2xx(D2xx& inner) : m_inner(inner) {}
-    FtStatus CreateDeviceInfoList(uint32_t* count) override {
-        return m_inner.CreateDeviceInfoList(count);
-    }
-    FtStatus GetDeviceInfoList(FtDeviceListInfoNode* list, uint32_t* count) override {
-        return m_inner.GetDeviceInfoList(list, count);
-    }
-    FtStatus Open(int index) override { return m_inner.Open(index); }
-    FtStatus ResetDevice() override { return m_inner.ResetDevice(); }
-    FtStatus Purge(uint32_t mask) override { return m_inner.Purge(mask); }
-    FtStatus SetUsbParameters(uint32_t in, uint32_t out) override {
-        return m_inner.SetUsbParameters(in, out);
-    }
-    FtStatus SetLatencyTimer(uint8_t ms) override { return m_inner.SetLatencyTimer(ms); }
-    FtStatus SetBitMode(uint8_t mask, uint8_t mode) override {
-        return m_inner.SetBitMode(mask, mode);
-    }
-    FtStatus GetQueueStatus(uint32_t* waiting) override { return m_inner.GetQueueStatus(waiting); }
+    using ForwardingD2xx::ForwardingD2xx;
     FtStatus Write(const uint8_t* data, uint32_t length, uint32_t* written) override {
         static const uint8_t kStatusFrame[] = {0x11, 0x00, 0x00, kEzCmdReadStatus, 0x24};
         if (length >= sizeof kStatusFrame &&
             std::equal(kStatusFrame, kStatusFrame + sizeof kStatusFrame, data)) {
             ++polls;
         }
-        return m_inner.Write(data, length, written);
+        return ForwardingD2xx::Write(data, length, written);
     }
-    FtStatus Read(uint8_t* buffer, uint32_t length, uint32_t* read) override {
-        return m_inner.Read(buffer, length, read);
-    }
-    void Close() override { m_inner.Close(); }
 
     uint64_t polls = 0;
-
-private:
-    D2xx& m_inner;
 };
 
 class NullConsole : public Console {
@@ -107,25 +90,25 @@ enum Pass { kErase, kProgram, kVerify };
 
 // Runs one pass; the flash is prepared so that the pass does its full work (sectors hold
 // data for the erase pass, are erased for programming, hold the image for verifying).
-int RunPass(const AdapterOps& ops, SRecordReader& reader, Pass pass, Console& console) {
+int RunPass(const AdapterOps& ops, RecordSource& records, Pass pass, Console& console) {
     ProgressBar progress(console);
     progress.Start(20, 1);
     switch (pass) {
         case kErase:
-            return EraseSectors(ops, reader, console);
+            return EraseSectors(ops, records, console);
         case kProgram:
-            return TransferImage(ops, reader, false, progress, console);
+            return TransferImage(ops, records, false, progress, console);
         case kVerify:
-            return TransferImage(ops, reader, true, progress, console);
+            return TransferImage(ops, records, true, progress, console);
     }
     return -1;
 }
 
-void Prepare(EzPortFlash& flash, const std::vector<Area>& areas, Pass pass,
-             const AdapterOps& ops, SRecordReader& reader, Console& console) {
+void Prepare(EzPortFlash& flash, const std::vector<Area>& areas, Pass pass, const AdapterOps& ops,
+             RecordSource& records, Console& console) {
     std::fill(flash.Memory().begin(), flash.Memory().end(), pass == kErase ? 0x00 : 0xFF);
     if (pass == kVerify) {
-        RunPass(ops, reader, kProgram, console);
+        RunPass(ops, records, kProgram, console);
     }
     (void)areas;
 }
@@ -152,17 +135,23 @@ void BM_FtdiPass(benchmark::State& state, const std::vector<Area>* areas, Pass p
     kFtdiOps.Enter();
     uint8_t status = 0;
     kFtdiOps.WriteConfig(0x14, &status);
-    SRecordReader reader;
-    reader.Open(WriteImageFile(*areas));
+    const testing::TempFolder folder;
+    const std::string path = WriteImageFile(folder, *areas);
+    // The passes run from the checked copy in memory, as in the program.
+    RecordImage image;
+    if (path.empty() || CheckRecordFile(path, EzPortFlash::kSize, image).check != FileCheck::kOk) {
+        state.SkipWithError("cannot write the S-record file");
+        return;
+    }
     NullConsole console;
     uint64_t frames = 0, polls = 0, transfers = 0, wire = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Prepare(flash, *areas, pass, kFtdiOps, reader, console);
+        Prepare(flash, *areas, pass, kFtdiOps, image, console);
         const uint64_t frames0 = flash.FrameCount(), polls0 = counting.polls,
                        transfers0 = emulator.UsbTransfers(), wire0 = emulator.WireBytes();
         state.ResumeTiming();
-        if (RunPass(kFtdiOps, reader, pass, console) != 0) {
+        if (RunPass(kFtdiOps, image, pass, console) != 0) {
             state.SkipWithError("pass failed");
             break;
         }
@@ -186,17 +175,23 @@ void BM_UsbPass(benchmark::State& state, const std::vector<Area>* areas, Pass pa
     kUsbOps.Enter();
     uint8_t status = 0;
     kUsbOps.WriteConfig(0x14, &status);
-    SRecordReader reader;
-    reader.Open(WriteImageFile(*areas));
+    const testing::TempFolder folder;
+    const std::string path = WriteImageFile(folder, *areas);
+    // The passes run from the checked copy in memory, as in the program.
+    RecordImage image;
+    if (path.empty() || CheckRecordFile(path, EzPortFlash::kSize, image).check != FileCheck::kOk) {
+        state.SkipWithError("cannot write the S-record file");
+        return;
+    }
     NullConsole console;
     uint64_t frames = 0, transfers = 0, wire = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Prepare(flash, *areas, pass, kUsbOps, reader, console);
+        Prepare(flash, *areas, pass, kUsbOps, image, console);
         const uint64_t frames0 = flash.FrameCount(), transfers0 = emulator.UsbTransfers(),
                        wire0 = emulator.WireBytes();
         state.ResumeTiming();
-        if (RunPass(kUsbOps, reader, pass, console) != 0) {
+        if (RunPass(kUsbOps, image, pass, console) != 0) {
             state.SkipWithError("pass failed");
             break;
         }

@@ -20,14 +20,17 @@
 #include "adapters/ezport_flash.h"
 #include "adapters/ftdi_adapter.h"
 #include "adapters/mpsse_emulator.h"
+#include "adapters/testing/forwarding_d2xx.h"
 #include "adapters/usb_pipes.h"
 #include "adapters/usb_programmer.h"
 #include "adapters/usb_programmer_emulator.h"
 #include "core/console.h"
+#include "core/file_check.h"
 #include "core/passes.h"
 #include "core/progress_bar.h"
-#include "core/srecord_reader.h"
-#include "core/virtual_clock.h"
+#include "core/record_image.h"
+#include "core/testing/temp_folder.h"
+#include "core/testing/virtual_clock.h"
 
 namespace brivel {
 namespace {
@@ -42,9 +45,13 @@ const std::vector<Area> kWholeFlash = {{0x0, EzPortFlash::kSize}};
 const FlashTiming kTiming{1, 20, 100};
 constexpr uint32_t kRoundTripMs = 1;
 
-std::string WriteS19(const std::vector<Area>& areas, const char* name) {
-    const std::string path = std::string("/tmp/brivel_transports_bench_") + name + ".s19";
+// The areas as S3 records in a file of the folder; "" when it cannot be written.
+std::string WriteS19(const testing::TempFolder& folder, const std::vector<Area>& areas) {
+    const std::string path = folder.File("image.s19");
     std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return "";
+    }
     for (const Area& area : areas) {
         for (uint32_t at = 0; at < area.length; at += 32) {
             const uint32_t n = area.length - at < 32 ? area.length - at : 32;
@@ -60,8 +67,8 @@ std::string WriteS19(const std::vector<Area>& areas, const char* name) {
             std::fprintf(file, "%02X\r\n", ~sum & 0xFF);
         }
     }
-    std::fclose(file);
-    return path;
+    const bool written = std::ferror(file) == 0;
+    return std::fclose(file) == 0 && written ? path : "";
 }
 
 // Charges the clock with the EzPort wire time the emulator has clocked so far.
@@ -79,38 +86,18 @@ private:
     uint64_t m_microseconds = 0;
 };
 
-class TimedD2xx : public D2xx {
+class TimedD2xx : public testing::ForwardingD2xx {
 public:
-    explicit TimedD2xx(MpsseEmulator& inner) : m_inner(inner) {}
-    FtStatus CreateDeviceInfoList(uint32_t* count) override {
-        return m_inner.CreateDeviceInfoList(count);
-    }
-    FtStatus GetDeviceInfoList(FtDeviceListInfoNode* list, uint32_t* count) override {
-        return m_inner.GetDeviceInfoList(list, count);
-    }
-    FtStatus Open(int index) override { return m_inner.Open(index); }
-    FtStatus ResetDevice() override { return m_inner.ResetDevice(); }
-    FtStatus Purge(uint32_t mask) override { return m_inner.Purge(mask); }
-    FtStatus SetUsbParameters(uint32_t in, uint32_t out) override {
-        return m_inner.SetUsbParameters(in, out);
-    }
-    FtStatus SetLatencyTimer(uint8_t ms) override { return m_inner.SetLatencyTimer(ms); }
-    FtStatus SetBitMode(uint8_t mask, uint8_t mode) override {
-        return m_inner.SetBitMode(mask, mode);
-    }
+    explicit TimedD2xx(MpsseEmulator& inner) : ForwardingD2xx(inner), m_emulator(inner) {}
     FtStatus GetQueueStatus(uint32_t* waiting) override {
         RoundTrip();
-        return m_inner.GetQueueStatus(waiting);
+        return ForwardingD2xx::GetQueueStatus(waiting);
     }
     FtStatus Write(const uint8_t* data, uint32_t length, uint32_t* written) override {
-        const FtStatus status = m_inner.Write(data, length, written);
+        const FtStatus status = ForwardingD2xx::Write(data, length, written);
         RoundTrip();
         return status;
     }
-    FtStatus Read(uint8_t* buffer, uint32_t length, uint32_t* read) override {
-        return m_inner.Read(buffer, length, read);
-    }
-    void Close() override { m_inner.Close(); }
 
     uint64_t roundTrips = 0;
 
@@ -118,9 +105,9 @@ private:
     void RoundTrip() {
         ++roundTrips;
         CurrentClock().Sleep(kRoundTripMs);
-        m_wire.Charge(m_inner.WireBytes());
+        m_wire.Charge(m_emulator.WireBytes());
     }
-    MpsseEmulator& m_inner;
+    MpsseEmulator& m_emulator;
     WireTime m_wire;
 };
 
@@ -195,24 +182,32 @@ double LowerBoundMs(const std::vector<Area>& areas) {
 }
 
 template <typename Emulator, typename Timed>
-void RunTransport(benchmark::State& state, const std::vector<Area>& areas, const char* name,
-                  Emulator& emulator, Timed& timed, const AdapterOps& ops, EzPortFlash& flash,
-                  VirtualClock& clock) {
-    const std::string path = WriteS19(areas, name);
+void RunTransport(benchmark::State& state, const std::vector<Area>& areas, Emulator& emulator,
+                  Timed& timed, const AdapterOps& ops, EzPortFlash& flash, VirtualClock& clock) {
+    const testing::TempFolder folder;
+    const std::string path = WriteS19(folder, areas);
+    if (path.empty()) {
+        state.SkipWithError("cannot write the S-record file");
+        return;
+    }
     NullConsole console;
     Traffic used{};
     uint32_t modelMs = 0;
     for (auto _ : state) {
         PrepareFlash(flash, areas);
-        SRecordReader reader;
-        reader.Open(path);
+        // Read and checked once, then the passes run from that copy, as in the program.
+        RecordImage image;
+        if (CheckRecordFile(path, EzPortFlash::kSize, image).check != FileCheck::kOk) {
+            state.SkipWithError("cannot read the S-record file");
+            return;
+        }
         const Traffic before = Snapshot(emulator, timed);
         const uint32_t start = clock.Now();
         ProgressBar progress(console);
         progress.Start(20, 1);
-        const bool ok = EraseSectors(ops, reader, console) == 0 &&
-                        TransferImage(ops, reader, false, progress, console) == 0 &&
-                        TransferImage(ops, reader, true, progress, console) == 0;
+        const bool ok = EraseSectors(ops, image, console) == 0 &&
+                        TransferImage(ops, image, false, progress, console) == 0 &&
+                        TransferImage(ops, image, true, progress, console) == 0;
         if (!ok) {
             state.SkipWithError("run failed");
             return;
@@ -233,7 +228,7 @@ void RunTransport(benchmark::State& state, const std::vector<Area>& areas, const
     state.counters["lower_bound_ms"] = LowerBoundMs(areas);
 }
 
-void BM_FtdiRun(benchmark::State& state, const std::vector<Area>* areas, const char* name) {
+void BM_FtdiRun(benchmark::State& state, const std::vector<Area>* areas) {
     VirtualClock clock;
     ScopedClock scoped(clock);
     EzPortFlash flash(kTiming);
@@ -244,12 +239,12 @@ void BM_FtdiRun(benchmark::State& state, const std::vector<Area>* areas, const c
     kFtdiOps.Enter();
     uint8_t status = 0;
     kFtdiOps.WriteConfig(0x14, &status);
-    RunTransport(state, *areas, name, emulator, timed, kFtdiOps, flash, clock);
+    RunTransport(state, *areas, emulator, timed, kFtdiOps, flash, clock);
     kFtdiOps.Leave();
     FtdiClose();
 }
 
-void BM_UsbRun(benchmark::State& state, const std::vector<Area>* areas, const char* name) {
+void BM_UsbRun(benchmark::State& state, const std::vector<Area>* areas) {
     VirtualClock clock;
     ScopedClock scoped(clock);
     EzPortFlash flash(kTiming);
@@ -260,22 +255,20 @@ void BM_UsbRun(benchmark::State& state, const std::vector<Area>* areas, const ch
     kUsbOps.Enter();
     uint8_t status = 0;
     kUsbOps.WriteConfig(0x14, &status);
-    RunTransport(state, *areas, name, emulator, timed, kUsbOps, flash, clock);
+    RunTransport(state, *areas, emulator, timed, kUsbOps, flash, clock);
     kUsbOps.Leave();
     UsbEnable(false);
     UsbClose();
 }
 
-BENCHMARK_CAPTURE(BM_FtdiRun, setup_file, &kSetupFile, "ftdi_setup")
+BENCHMARK_CAPTURE(BM_FtdiRun, setup_file, &kSetupFile)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
-BENCHMARK_CAPTURE(BM_FtdiRun, whole_flash, &kWholeFlash, "ftdi_whole")
+BENCHMARK_CAPTURE(BM_FtdiRun, whole_flash, &kWholeFlash)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
-BENCHMARK_CAPTURE(BM_UsbRun, setup_file, &kSetupFile, "usb_setup")
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
-BENCHMARK_CAPTURE(BM_UsbRun, whole_flash, &kWholeFlash, "usb_whole")
+BENCHMARK_CAPTURE(BM_UsbRun, setup_file, &kSetupFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_UsbRun, whole_flash, &kWholeFlash)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

@@ -2,10 +2,11 @@
 // what it read, as the main flow runs them.
 //
 // Properties: every result is a ReaderResult; a record's data lie inside what the line can
-// hold; a rewound reader hands out the same records again; when the file reads to its end,
-// the program pass sends every S3 data byte exactly once in frames of 1 to 256 bytes (never an
-// empty one), the blank check reads whole sectors, and the verify pass finds what was
-// programmed whenever no two records overlap.
+// hold; a rewound reader hands out the same records again; the file check refuses exactly the
+// files that do not read to their end, hold S1/S2 data or hold no S3 data; from the checked
+// copy the program pass sends every S3 data byte exactly once in frames of 1 to 256 bytes
+// (never an empty one), the blank check reads whole sectors, and the verify pass finds what
+// was programmed whenever no two records overlap.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 
 #include "core/console.h"
 #include "core/ezport.h"
+#include "core/file_check.h"
 #include "core/passes.h"
 #include "core/progress_bar.h"
 #include "core/srecord_reader.h"
@@ -151,28 +153,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(reader.Rewind() == 0);
     FUZZ_CHECK(ReadAll(reader) == first);
 
-    if (first.back().result == brivel::kReaderEnd) {
+    // The main flow's check reads the file once more; the passes then run from its copy.
+    // With the whole 32-bit space as the flash, only S1/S2 data and files without data are
+    // refused among the files that read to their end.
+    brivel::RecordImage image;
+    const brivel::FileCheckResult check = brivel::CheckRecordFile(path, 1ull << 32, image);
+    const bool readToEnd = first.back().result == brivel::kReaderEnd;
+    FUZZ_CHECK((check.check == brivel::FileCheck::kMalformed) == !readToEnd);
+    FUZZ_CHECK(check.check != brivel::FileCheck::kCannotOpen);
+    FUZZ_CHECK(check.check != brivel::FileCheck::kOutsideFlash);
+    if (check.check == brivel::FileCheck::kOk) {
         uint64_t total = 0;
+        bool s1s2Data = false;
         for (const Record& r : first) {
             if (r.result == brivel::kReaderRecord && r.type == 3) {
                 total += r.data.size();
             }
+            s1s2Data |= r.result == brivel::kReaderRecord && (r.type == 1 || r.type == 2) &&
+                        !r.data.empty();
         }
+        FUZZ_CHECK(!s1s2Data && total > 0 && total == check.total);
         Target target;
         g_target = &target;
         NullConsole console;
         brivel::ProgressBar progress(console);
-        FUZZ_CHECK(brivel::EraseSectors(kOps, reader, console) == 0);
+        FUZZ_CHECK(brivel::EraseSectors(kOps, image, console) == 0);
         progress.Start(20, static_cast<uint32_t>(total));
-        const int programmed = brivel::TransferImage(kOps, reader, false, progress, console);
-        FUZZ_CHECK(programmed == 0 || programmed == brivel::kEzBadAddress);
-        if (programmed == 0) {
-            FUZZ_CHECK(target.programmed == total);
-            progress.Start(20, static_cast<uint32_t>(total));
-            const int verified = brivel::TransferImage(kOps, reader, true, progress, console);
-            FUZZ_CHECK(verified == 0 || verified == -1);
-            FUZZ_CHECK(verified == 0 || Overlapping(first));
-        }
+        FUZZ_CHECK(brivel::TransferImage(kOps, image, false, progress, console) == 0);
+        FUZZ_CHECK(target.programmed == total);
+        progress.Start(20, static_cast<uint32_t>(total));
+        const int verified = brivel::TransferImage(kOps, image, true, progress, console);
+        FUZZ_CHECK(verified == 0 || verified == -1);
+        FUZZ_CHECK(verified == 0 || Overlapping(first));
         g_target = nullptr;
     }
     reader.Close();

@@ -49,6 +49,7 @@ struct MpsseLink {
     uint8_t pinValues = kPinsAtSetup;
     uint8_t pinDirections = kPinDirections;
     std::vector<uint8_t> command;
+    bool setUp = false;  // FtdiSetup ran: the chip is in MPSSE mode and drives the pins
 };
 
 MpsseLink g_link;
@@ -282,6 +283,7 @@ bool FtdiOpen(D2xx& library, int index) {
     g_link.device = &library;
     g_link.pinValues = kPinsAtSetup;
     g_link.pinDirections = kPinDirections;
+    g_link.setUp = false;
     return true;
 }
 
@@ -290,6 +292,7 @@ int FtdiSetup() {
     if (device == nullptr) {
         return -1;
     }
+    g_link.setUp = true;
     // All five are made even when one fails, as the original did.
     const FtStatus results[] = {
         device->ResetDevice(),
@@ -320,11 +323,16 @@ void FtdiClose() {
     if (g_link.device == nullptr) {
         return;
     }
-    g_link.pinValues &= static_cast<uint8_t>(~(kPinAux | kPinReset));
-    PinWrite();
-    g_link.device->Purge(kPurgeBoth);
+    // A chip that was never set up is not in MPSSE mode: the pin command would reach it as
+    // serial data, so it is only closed.
+    if (g_link.setUp) {
+        g_link.pinValues &= static_cast<uint8_t>(~(kPinAux | kPinReset));
+        PinWrite();
+        g_link.device->Purge(kPurgeBoth);
+    }
     g_link.device->Close();
     g_link.device = nullptr;
+    g_link.setUp = false;
 }
 
 }  // namespace brivel

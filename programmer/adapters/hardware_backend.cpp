@@ -23,6 +23,8 @@ public:
         return FtdiListDevices(*m_d2xx, devices);
     }
 
+    std::optional<int> DirectFtdiIndex(const std::string&) override { return std::nullopt; }
+
     bool OpenFtdi(int index) override {
         m_ftdiOpen = FtdiOpen(*m_d2xx, index);
         m_access = m_ftdiOpen ? DeviceAccess::kOk : m_d2xx->LastOpenFailure();
@@ -69,7 +71,7 @@ public:
 
     const AdapterOps& UsbOps() override { return kUsbOps; }
 
-    bool Finish(std::string&) override {
+    bool Finish(BackendError&) override {
         CloseAll();
         return true;
     }

@@ -8,13 +8,13 @@
 #include "adapters/mpsse_emulator.h"
 #include "adapters/usb_programmer.h"
 #include "adapters/usb_programmer_emulator.h"
+#include "core/cp1251.h"
 
 namespace brivel {
 
 namespace {
 
-constexpr std::string_view kSimFtdi = "sim-ftdi:";
-constexpr std::string_view kSimUsb = "sim-usb:";
+constexpr auto kNoFlashFile = W1251("Не задан файл памяти имитатора: ");
 
 enum class SimKind { kFtdi, kUsb };
 
@@ -26,7 +26,13 @@ public:
         : m_kind(kind), m_name(std::move(name)), m_file(std::move(file)) {}
     ~SimulatedBackend() override { CloseAll(); }
 
-    bool Load(std::string& error) { return LoadFlashFile(m_file, m_flash.Memory(), error); }
+    bool Load(BackendError& error) {
+        if (!LoadFlashFile(m_file, m_flash.Memory(), error)) {
+            return false;
+        }
+        m_loaded = m_flash.Memory();
+        return true;
+    }
 
     std::vector<UsbInterfaceInfo> ListUsbInterfaces() override {
         if (m_kind != SimKind::kUsb) {
@@ -41,6 +47,14 @@ public:
             return true;
         }
         return FtdiListDevices(m_mpsse, devices);
+    }
+
+    // The simulated target has one FTDI device; its name is the file, not a serial.
+    std::optional<int> DirectFtdiIndex(const std::string& deviceName) override {
+        if (m_kind == SimKind::kFtdi && deviceName == m_name) {
+            return 0;
+        }
+        return std::nullopt;
     }
 
     bool OpenFtdi(int index) override {
@@ -79,11 +93,19 @@ public:
 
     const AdapterOps& UsbOps() override { return kUsbOps; }
 
-    // The flash is written back after every run, an aborted one too: it holds what the
-    // target would hold.
-    bool Finish(std::string& error) override {
+    // The flash is written back after every run that changed it, an aborted one too: it
+    // holds what the target would hold. A run refused before it began leaves the file as it
+    // was.
+    bool Finish(BackendError& error) override {
         CloseAll();
-        return SaveFlashFile(m_file, m_flash.Memory(), error);
+        if (m_flash.Memory() == m_loaded) {
+            return true;
+        }
+        if (!SaveFlashFile(m_file, m_flash.Memory(), error)) {
+            return false;
+        }
+        m_loaded = m_flash.Memory();
+        return true;
     }
 
 private:
@@ -96,6 +118,7 @@ private:
     std::string m_name;
     std::string m_file;
     EzPortFlash m_flash;
+    std::vector<uint8_t> m_loaded;  // the contents of the file
     MpsseEmulator m_mpsse{m_flash};
     UsbProgrammerEmulator m_usb{m_flash};
     bool m_ftdiOpen = false;
@@ -104,22 +127,27 @@ private:
 
 }  // namespace
 
+bool IsSimulatedDeviceName(std::string_view deviceName) {
+    return deviceName.starts_with(kSimFtdiPrefix) || deviceName.starts_with(kSimUsbPrefix);
+}
+
 std::unique_ptr<ProgrammerBackend> MakeSimulatedBackend(std::string_view deviceName,
-                                                        std::string& error) {
-    error.clear();
+                                                        BackendError& error) {
+    error = {};
     SimKind kind;
     std::string_view file;
-    if (deviceName.starts_with(kSimFtdi)) {
+    if (deviceName.starts_with(kSimFtdiPrefix)) {
         kind = SimKind::kFtdi;
-        file = deviceName.substr(kSimFtdi.size());
-    } else if (deviceName.starts_with(kSimUsb)) {
+        file = deviceName.substr(kSimFtdiPrefix.size());
+    } else if (deviceName.starts_with(kSimUsbPrefix)) {
         kind = SimKind::kUsb;
-        file = deviceName.substr(kSimUsb.size());
+        file = deviceName.substr(kSimUsbPrefix.size());
     } else {
         return nullptr;
     }
     if (file.empty()) {
-        error = "Не задан файл памяти имитатора: " + std::string(deviceName) + "FILE";
+        error.text = kNoFlashFile;
+        error.detail = std::string(deviceName) + "FILE";
         return nullptr;
     }
     auto backend =

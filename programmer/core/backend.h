@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,15 @@ struct UsbInterfaceInfo {
     std::string revision;  // "" = unknown
 };
 
+// Why a backend could not be made or could not keep its result: the program's own words in
+// Windows-1251, converted by the console like every other text, then what they name (a file
+// name, the system's reason) as the system gives it, in the terminal's character set.
+struct BackendError {
+    std::string text;
+    std::string detail;
+    bool Empty() const { return text.empty() && detail.empty(); }
+};
+
 // What the main flow needs from the transports; transports never print.
 class ProgrammerBackend {
 public:
@@ -25,6 +35,10 @@ public:
     // FindUsbProgrammer's enumeration.
     virtual std::vector<UsbInterfaceInfo> ListUsbInterfaces() = 0;
     virtual bool ListFtdiDevices(std::vector<FtdiDeviceInfo>& devices) = 0;  // false: not fetched
+    // A device name that this backend opens as an FTDI adapter without looking it up in the
+    // FTDI list: the index to give OpenFtdi. None for every other name, which the main flow
+    // then looks up in the list ("FTDI..." names) or opens as a USB programmer path.
+    virtual std::optional<int> DirectFtdiIndex(const std::string& deviceName) = 0;
     virtual bool OpenFtdi(int index) = 0;
     virtual int SetupFtdi() = 0;  // MPSSE set-up; the main flow ignores the result
     virtual void CloseFtdi() = 0;
@@ -34,8 +48,9 @@ public:
     virtual int UsbEnable(bool targetDriversOn) = 0;    // enable / disable transaction
     virtual void CloseUsb() = 0;
     virtual const AdapterOps& UsbOps() = 0;
-    virtual bool Finish(std::string& error) = 0;  // end of run, also after abort: the simulated
-                                                  // target saves its flash file here
+    // End of the run, also after abort or a failed check: the simulated target keeps its
+    // flash file here. Sends nothing to an adapter that was never set up.
+    virtual bool Finish(BackendError& error) = 0;
 };
 
 }  // namespace brivel

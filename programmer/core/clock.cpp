@@ -3,8 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "core/virtual_clock.h"
-
 namespace brivel {
 
 namespace {
@@ -32,20 +30,6 @@ Clock& CurrentClock() {
 
 void SetClock(Clock* clock) {
     g_clock = clock != nullptr ? clock : &g_steadyClock;
-}
-
-uint32_t VirtualClock::TickCount() {
-    const uint32_t now = m_now;
-    m_now += m_tickStep;
-    return now;
-}
-
-ScopedClock::ScopedClock(Clock& clock) {
-    SetClock(&clock);
-}
-
-ScopedClock::~ScopedClock() {
-    SetClock(nullptr);
 }
 
 }  // namespace brivel

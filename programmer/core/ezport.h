@@ -30,6 +30,10 @@ inline constexpr uint32_t kEzBlockSize = 256;
 inline constexpr uint32_t kEzPageProgramTimeoutMs = 5000;
 inline constexpr uint32_t kEzSectorEraseTimeoutMs = 1000;
 inline constexpr uint32_t kEzBulkEraseTimeoutMs = 1000;
+// The flash of the part programmed by default (-f names a larger one), and the most that a
+// 24-bit EzPort address reaches.
+inline constexpr uint32_t kDefaultFlashKiB = 256;
+inline constexpr uint32_t kMaxFlashKiB = 16 * 1024;
 
 // Helpers shared by both transports, so the poll, the erase guard and the page split are the
 // same whichever adapter runs.

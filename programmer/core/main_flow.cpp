@@ -8,11 +8,12 @@
 #include "core/clock_register.h"
 #include "core/console.h"
 #include "core/ezport.h"
+#include "core/file_check.h"
 #include "core/messages.h"
 #include "core/options.h"
 #include "core/passes.h"
 #include "core/progress_bar.h"
-#include "core/srecord_reader.h"
+#include "core/record_image.h"
 
 namespace brivel {
 
@@ -35,6 +36,13 @@ std::string FtdiSelectName(const FtdiDeviceInfo& device) {
     char id[16];
     std::snprintf(id, sizeof id, "%08x", device.id);
     return "FTDI_" + std::string(id) + "_" + device.serial;
+}
+
+void PrintBackendError(const BackendError& error, Console& console) {
+    if (!error.Empty()) {
+        console.Print(error.text);
+        console.PrintNative(error.detail + "\n");
+    }
 }
 
 enum class AdapterKind { kFtdi, kUsb };
@@ -69,7 +77,7 @@ private:
     ProgressBar m_progress;
     AdapterKind m_kind = AdapterKind::kFtdi;
     const AdapterOps* m_ops = nullptr;
-    SRecordReader m_reader;
+    RecordImage m_image;  // the file as checked; the passes read only this
     uint32_t m_total = 0;
 };
 
@@ -134,10 +142,9 @@ void ProgrammerRun::ReportNoAccess() {
 bool ProgrammerRun::Open(const std::string& name) {
     m_console.Print(msg::kUsingProgrammer);
     m_console.PrintNative(name + "\r\n");
-    if (name.starts_with(kSimFtdiPrefix)) {
-        // The simulated target has one FTDI device; its name is the file, not a serial.
+    if (const std::optional<int> index = m_backend.DirectFtdiIndex(name)) {
         m_kind = AdapterKind::kFtdi;
-        if (!m_backend.OpenFtdi(0)) {
+        if (!m_backend.OpenFtdi(*index)) {
             ReportNoAccess();
             return false;
         }
@@ -175,31 +182,31 @@ bool ProgrammerRun::Open(const std::string& name) {
 }
 
 bool ProgrammerRun::CheckFile() {
-    if (m_reader.Open(m_options.fileName) != 0) {
-        m_console.Print(msg::kCannotOpenFile);
-        return false;
-    }
-    m_total = 0;
-    SRecordLine record;
-    for (;;) {
-        const int read = m_reader.NextRecord(record);
-        if (read == kReaderRecord) {
-            if (record.type == 3) {
-                m_total += static_cast<uint32_t>(record.length);
-            }
-            continue;
-        }
-        if (read == kReaderSkip) {
-            continue;
-        }
-        if (read == kReaderEnd) {
+    const uint64_t flashBytes = uint64_t{m_options.flashKiB} * 1024;
+    const FileCheckResult result = CheckRecordFile(m_options.fileName, flashBytes, m_image);
+    m_total = result.total;
+    switch (result.check) {
+        case FileCheck::kOk:
             return true;
-        }
-        m_console.Print(msg::kBadFormatHead);
-        m_console.PrintNative(m_options.fileName);
-        m_console.Print(msg::kBadFormatTail);
-        return false;
+        case FileCheck::kCannotOpen:
+            m_console.Print(msg::kCannotOpenFile);
+            return false;
+        case FileCheck::kMalformed:
+            m_console.Print(msg::kBadFormatHead);
+            m_console.PrintNative(m_options.fileName);
+            m_console.Print(msg::kBadFormatTail);
+            return false;
+        case FileCheck::kS1S2Data:
+            m_console.Print(msg::kS1S2Data);
+            return false;
+        case FileCheck::kNoData:
+            m_console.Print(msg::kNoData);
+            return false;
+        case FileCheck::kOutsideFlash:
+            m_console.Printf(msg::kOutsideFlash.c_str(), result.address, m_options.flashKiB);
+            return false;
     }
+    return false;
 }
 
 void ProgrammerRun::CloseAdapter() {
@@ -251,7 +258,7 @@ int ProgrammerRun::Program() {
         }
         m_console.Print(msg::kOk);
     } else if (writing) {
-        const int erased = EraseSectors(ops, m_reader, m_console);
+        const int erased = EraseSectors(ops, m_image, m_console);
         if (erased != 0) {
             m_console.Printf(msg::kSectorEraseFailed.c_str(), erased);
             return Abort();
@@ -268,7 +275,7 @@ int ProgrammerRun::Program() {
     if (writing) {
         m_console.Printf(msg::kProgramming.c_str(), static_cast<int>(m_total));
         m_progress.Start(kProgressCells, m_total);
-        if (TransferImage(ops, m_reader, false, m_progress, m_console) != 0) {
+        if (TransferImage(ops, m_image, false, m_progress, m_console) != 0) {
             m_console.Print(msg::kLineEnd);
             return Abort();
         }
@@ -280,7 +287,7 @@ int ProgrammerRun::Program() {
     if (m_options.program && m_options.verify) {
         m_console.Printf(msg::kVerifying.c_str(), static_cast<int>(m_total));
         m_progress.Start(kProgressCells, m_total);
-        if (TransferImage(ops, m_reader, true, m_progress, m_console) != 0) {
+        if (TransferImage(ops, m_image, true, m_progress, m_console) != 0) {
             return Abort();
         }
         m_console.Print(msg::kPassOk);
@@ -328,7 +335,7 @@ int RunProgrammer(const std::vector<std::string>& args, const BackendFactory& ma
     }
 
     const std::string deviceName = options.deviceName.value_or("");
-    std::string error;
+    BackendError error;
     std::unique_ptr<ProgrammerBackend> backend = makeBackend(deviceName, error);
     if (!backend) {
         if (options.deviceName) {
@@ -341,20 +348,16 @@ int RunProgrammer(const std::vector<std::string>& args, const BackendFactory& ma
                 console.Print(msg::kOtherKeysIgnored);
             }
         }
-        if (!error.empty()) {
-            console.PrintNative(error + "\n");
-        }
+        PrintBackendError(error, console);
         return kFailure;
     }
 
     int status = ProgrammerRun(options, *backend, console, openFailureNote).Execute();
     // The simulated target writes its flash file here; a run whose result was not kept is not
     // a success.
-    std::string finishError;
+    BackendError finishError;
     if (!backend->Finish(finishError)) {
-        if (!finishError.empty()) {
-            console.PrintNative(finishError + "\n");
-        }
+        PrintBackendError(finishError, console);
         status = kFailure;
     }
     return status;

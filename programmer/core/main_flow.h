@@ -14,7 +14,7 @@ class Console;
 // Makes the backend for the device named after -P ("" when none was named). nullptr: no
 // backend could be made; error says why.
 using BackendFactory = std::function<std::unique_ptr<ProgrammerBackend>(
-    const std::string& deviceName, std::string& error)>;
+    const std::string& deviceName, BackendError& error)>;
 
 // Says, in a Windows-1251 line, why the backend could not open the adapter; "" when it cannot
 // tell.
@@ -25,9 +25,5 @@ using OpenFailureNote = std::function<std::string(const ProgrammerBackend& backe
 // after any failure.
 int RunProgrammer(const std::vector<std::string>& args, const BackendFactory& makeBackend,
                   Console& console, const OpenFailureNote& openFailureNote = {});
-
-// Device names that select the simulated target.
-inline constexpr std::string_view kSimFtdiPrefix = "sim-ftdi:";
-inline constexpr std::string_view kSimUsbPrefix = "sim-usb:";
 
 }  // namespace brivel

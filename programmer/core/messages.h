@@ -34,6 +34,7 @@ inline constexpr auto kUsage = W1251(
     "\t-w имя_файла\tПрограммировать S-record файл\r\n"
     "\t-P\t\tВывести список программаторов\r\n"
     "\t-Pdev_name\tИспользовать программатор dev_name\r\n"
+    "\t-f объем\tОбъем флэш-памяти микроконтроллера, КБ (по умолчанию 256)\r\n"
     "\r\n");
 
 // Discovery and opening.
@@ -57,6 +58,15 @@ inline constexpr auto kCannotOpenFile =
     W1251("Невозможно открыть s-record файл для программирования.\n");
 inline constexpr auto kBadFormatHead = W1251("Неверный формат файла \"");
 inline constexpr auto kBadFormatTail = W1251("\".");
+inline constexpr auto kS1S2Data = W1251(
+    "Файл содержит данные в записях S1 или S2, а программируются только записи S3.\r\n"
+    "Преобразуйте файл, например: srec_cat in.srec -o out.s19 -address-length=4\r\n");
+inline constexpr auto kNoData = W1251(
+    "В файле нет данных в записях S3, программировать нечего.\r\n"
+    "Программируются только записи S3; файл можно преобразовать, например: "
+    "srec_cat in.srec -o out.s19 -address-length=4\r\n");
+inline constexpr auto kOutsideFlash =
+    W1251("Запись по адресу 0x%08X выходит за пределы флэш-памяти микроконтроллера (%u КБ).\r\n");
 
 // Programming run.
 inline constexpr auto kCheckConnection = W1251("Ошибка! Проверьте подключение программатора.\r\n");

@@ -1,8 +1,11 @@
 #include "core/options.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "core/console.h"
+#include "core/ezport.h"
 #include "core/messages.h"
 
 namespace brivel {
@@ -32,20 +35,52 @@ std::string KeyCharacter(const std::string& arg) {
     return arg.substr(1, length);
 }
 
+// A clock the divider can be computed from: "nan", "inf", 0 and negative values read as
+// numbers but give no divider at all.
+bool UsableClock(float fsysMHz) {
+    return std::isfinite(fsysMHz) && fsysMHz > 0.0f;
+}
+
+// KiB in decimal digits only; a whole number of 2 KiB erase sectors, within the 24-bit
+// EzPort address space.
+bool ParseFlashKiB(const std::string& text, uint32_t& kib) {
+    uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || text[0] < '0' || text[0] > '9' || error != std::errc() || stop != end) {
+        return false;
+    }
+    if (value == 0 || value % 2 != 0 || value > kMaxFlashKiB) {
+        return false;
+    }
+    kib = value;
+    return true;
+}
+
 }  // namespace
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& options,
                                 Console& console) {
-    char pending = 0;  // 't' or 'w' while their value is expected
+    char pending = 0;  // 't', 'f' or 'w' while their value is expected
     for (const std::string& arg : args) {
         if (pending == 't') {
             pending = 0;
             // "%f" in the C locale's numeric format: 25.6 becomes the float just above 25.6.
-            if (std::sscanf(arg.c_str(), "%f", &options.fsysMHz) != 1) {
+            if (std::sscanf(arg.c_str(), "%f", &options.fsysMHz) != 1 ||
+                !UsableClock(options.fsysMHz)) {
                 console.Print(msg::kUsage);
                 return kFailure;
             }
             options.action = true;
+            continue;
+        }
+        if (pending == 'f') {
+            pending = 0;
+            // Describes the part; it asks for nothing to be done.
+            if (!ParseFlashKiB(arg, options.flashKiB)) {
+                console.Print(msg::kUsage);
+                return kFailure;
+            }
             continue;
         }
         if (pending == 'w') {
@@ -89,6 +124,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
                 }
                 break;
             case 't':
+            case 'f':
             case 'w':
                 pending = arg[1];
                 break;

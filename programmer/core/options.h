@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "core/ezport.h"
 
 namespace brivel {
 
@@ -16,13 +19,14 @@ struct Options {
     bool verifyOnly = false;                // -vo
     bool program = false;                   // -w file
     std::string fileName;
-    float fsysMHz = 8.0f;  // -t value
-    bool action = false;   // anything to do at all
-    bool help = false;     // --help: banner and usage, nothing else
+    float fsysMHz = 8.0f;                  // -t value
+    uint32_t flashKiB = kDefaultFlashKiB;  // -f value: the part's flash, which the file must fit
+    bool action = false;                   // anything to do at all
+    bool help = false;                     // --help: banner and usage, nothing else
 };
 
 // Parses the arguments after the program name. Returns the exit status when the command line
-// ends the program before the banner (bad parameter, bad -t value), else nothing. Unknown
+// ends the program before the banner (bad parameter, bad -t or -f value), else nothing. Unknown
 // option letters are reported and skipped.
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& options,
                                 Console& console);

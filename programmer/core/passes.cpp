@@ -7,7 +7,7 @@
 #include "core/ezport.h"
 #include "core/messages.h"
 #include "core/progress_bar.h"
-#include "core/srecord_reader.h"
+#include "core/record_source.h"
 
 namespace brivel {
 
@@ -45,14 +45,14 @@ int HandleSector(const AdapterOps& ops, uint32_t address, Console& console) {
 
 }  // namespace
 
-int EraseSectors(const AdapterOps& ops, SRecordReader& reader, Console& console) {
-    reader.Rewind();
+int EraseSectors(const AdapterOps& ops, RecordSource& records, Console& console) {
+    records.Rewind();
     console.Print(msg::kErasingSectors);
     bool first = true;
     uint32_t lastSector = 0;
     SRecordLine record;
     for (;;) {
-        const int read = reader.NextRecord(record);
+        const int read = records.NextRecord(record);
         if (read == kReaderSkip) {
             continue;
         }
@@ -84,9 +84,9 @@ int EraseSectors(const AdapterOps& ops, SRecordReader& reader, Console& console)
     }
 }
 
-int TransferImage(const AdapterOps& ops, SRecordReader& reader, bool verify, ProgressBar& progress,
+int TransferImage(const AdapterOps& ops, RecordSource& records, bool verify, ProgressBar& progress,
                   Console& console) {
-    reader.Rewind();
+    records.Rewind();
     uint8_t block[kEzBlockSize];
     uint8_t readBack[kEzBlockSize];
     uint32_t fill = 0;
@@ -103,7 +103,7 @@ int TransferImage(const AdapterOps& ops, SRecordReader& reader, bool verify, Pro
         }
         if (taken >= static_cast<uint32_t>(record.length)) {
             for (;;) {
-                const int read = reader.NextRecord(record);
+                const int read = records.NextRecord(record);
                 if (read == kReaderSkip) {
                     continue;
                 }

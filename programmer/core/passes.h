@@ -6,16 +6,16 @@ namespace brivel {
 
 class Console;
 class ProgressBar;
-class SRecordReader;
+class RecordSource;
 
 // Erases every 2048-byte sector that the file's S3 data touch and that does not read back
 // blank. Returns 0 or the EzPortError of the first failed sector erase.
-int EraseSectors(const AdapterOps& ops, SRecordReader& reader, Console& console);
+int EraseSectors(const AdapterOps& ops, RecordSource& records, Console& console);
 
 // Programs (verify = false) or reads back and compares (verify = true) the file's S3 data in
 // blocks of up to 256 bytes. Returns 0, -1 after a compare mismatch, or the failure code of
 // the adapter operation.
-int TransferImage(const AdapterOps& ops, SRecordReader& reader, bool verify, ProgressBar& progress,
+int TransferImage(const AdapterOps& ops, RecordSource& records, bool verify, ProgressBar& progress,
                   Console& console);
 
 }  // namespace brivel

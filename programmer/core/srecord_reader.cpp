@@ -1,5 +1,7 @@
 #include "core/srecord_reader.h"
 
+#include <sys/stat.h>
+
 namespace brivel {
 
 namespace {
@@ -50,7 +52,15 @@ SRecordReader::~SRecordReader() {
 int SRecordReader::Open(const std::string& path) {
     Close();
     m_file = std::fopen(path.c_str(), "rb");
-    return m_file != nullptr ? 0 : -1;
+    if (m_file == nullptr) {
+        return -1;
+    }
+    struct stat info;
+    if (::fstat(::fileno(m_file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        Close();
+        return -1;
+    }
+    return 0;
 }
 
 int SRecordReader::Rewind() {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "core/virtual_clock.h"
+#include "core/testing/virtual_clock.h"
 
 namespace brivel {
 namespace {

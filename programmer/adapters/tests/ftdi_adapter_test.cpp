@@ -7,11 +7,11 @@
 #include <numeric>
 #include <vector>
 
-#include "adapters/d2xx_faults.h"
 #include "adapters/ezport_flash.h"
 #include "adapters/mpsse_emulator.h"
+#include "adapters/testing/d2xx_faults.h"
 #include "core/ezport.h"
-#include "core/virtual_clock.h"
+#include "core/testing/virtual_clock.h"
 
 namespace brivel {
 namespace {
@@ -177,6 +177,10 @@ struct FtdiFaultCase {
     int program;       // PageProgram result
     bool configFails;  // WriteConfig fails (a busy or failing flash keeps its configuration)
 };
+
+void PrintTo(const FtdiFaultCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class FtdiFaultTest : public FtdiAdapterTest,
                       public ::testing::WithParamInterface<FtdiFaultCase> {};

@@ -3,41 +3,37 @@
 // binary image of the same S-record file, and every injected fault ending the run with -1.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "adapters/backends.h"
-#include "adapters/d2xx_faults.h"
 #include "adapters/ezport_flash.h"
-#include "adapters/ftdi_adapter.h"
 #include "adapters/mpsse_emulator.h"
-#include "adapters/usb_faults.h"
-#include "adapters/usb_programmer.h"
+#include "adapters/testing/d2xx_faults.h"
+#include "adapters/testing/emulated_backend.h"
+#include "adapters/testing/usb_faults.h"
 #include "adapters/usb_programmer_emulator.h"
 #include "core/console.h"
+#include "core/cp1251.h"
 #include "core/main_flow.h"
-#include "core/virtual_clock.h"
+#include "core/messages.h"
+#include "core/testing/temp_folder.h"
+#include "core/testing/virtual_clock.h"
 
 namespace brivel {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
+using testing::EmulatedBackend;
+using testing::ReadFileBytes;
+using testing::ShellQuote;
+using testing::TempFolder;
 
 // A setup-sized file: three areas at the configurator's addresses, made into S3 records by
 // srec_cat, and the 256 KiB image srec_cat makes of the same file.
@@ -46,8 +42,7 @@ struct SetupFile {
     Bytes image;
 };
 
-SetupFile MakeSetupFile(const std::string& name) {
-    const std::string dir = ::testing::TempDir();
+SetupFile MakeSetupFile(const TempFolder& folder) {
     const uint32_t addresses[] = {0x3E800, 0x3F000, 0x3F800};
     const uint32_t lengths[] = {1500, 900, 301};
     std::string command = "srec_cat";
@@ -56,47 +51,18 @@ SetupFile MakeSetupFile(const std::string& name) {
         for (size_t j = 0; j < area.size(); ++j) {
             area[j] = static_cast<uint8_t>((j * 31 + i * 7 + 1) ^ (j >> 3));
         }
-        const std::string bin = dir + name + "_area" + std::to_string(i) + ".bin";
-        WriteFile(bin, area);
-        command += " " + bin + " -binary -offset " + std::to_string(addresses[i]);
+        const std::string bin = folder.Write("area" + std::to_string(i) + ".bin", area);
+        command += " " + ShellQuote(bin) + " -binary -offset " + std::to_string(addresses[i]);
     }
-    SetupFile file{dir + name + ".s19", {}};
-    const std::string image = dir + name + "_image.bin";
-    command += " -o " + file.s19 + " -motorola -address-length=4 && srec_cat " + file.s19 +
-               " -motorola -fill 0xFF 0 0x40000 -o " + image + " -binary";
+    SetupFile file{folder.File("setup.s19"), {}};
+    const std::string image = folder.File("image.bin");
+    command += " -o " + ShellQuote(file.s19) + " -motorola -address-length=4 && srec_cat " +
+               ShellQuote(file.s19) + " -motorola -fill 0xFF 0 0x40000 -o " + ShellQuote(image) +
+               " -binary";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    file.image = ReadFile(image);
+    file.image = ReadFileBytes(image);
     return file;
 }
-
-// The main flow's view of one emulated adapter, through a fault decorator.
-class EmulatedBackend : public ProgrammerBackend {
-public:
-    EmulatedBackend(D2xx* ftdi, UsbPipes* usb) : m_ftdi(ftdi), m_usb(usb) {}
-    std::vector<UsbInterfaceInfo> ListUsbInterfaces() override { return {}; }
-    bool ListFtdiDevices(std::vector<FtdiDeviceInfo>& devices) override {
-        devices.clear();
-        return m_ftdi == nullptr || FtdiListDevices(*m_ftdi, devices);
-    }
-    bool OpenFtdi(int index) override { return m_ftdi != nullptr && FtdiOpen(*m_ftdi, index); }
-    int SetupFtdi() override { return FtdiSetup(); }
-    void CloseFtdi() override { FtdiClose(); }
-    const AdapterOps& FtdiOps() override { return kFtdiOps; }
-    bool OpenUsb(const std::string&) override { return m_usb != nullptr && UsbOpen(*m_usb) == 0; }
-    std::string UsbVersionText() override { return brivel::UsbVersionText(); }
-    int UsbEnable(bool on) override { return brivel::UsbEnable(on); }
-    void CloseUsb() override { UsbClose(); }
-    const AdapterOps& UsbOps() override { return kUsbOps; }
-    bool Finish(std::string&) override {
-        FtdiClose();
-        UsbClose();
-        return true;
-    }
-
-private:
-    D2xx* m_ftdi;
-    UsbPipes* m_usb;
-};
 
 enum class Transport { kFtdi, kUsb };
 
@@ -106,7 +72,7 @@ struct Bench {
 
     int Run(const std::vector<std::string>& args) {
         console.Clear();
-        const BackendFactory factory = [this](const std::string&, std::string&) {
+        const BackendFactory factory = [this](const std::string&, BackendError&) {
             return transport == Transport::kFtdi
                        ? std::make_unique<EmulatedBackend>(&faultyFtdi, nullptr)
                        : std::make_unique<EmulatedBackend>(nullptr, &faultyUsb);
@@ -114,7 +80,7 @@ struct Bench {
         return RunProgrammer(args, factory, console);
     }
     std::string DeviceArgument() const {
-        return transport == Transport::kFtdi ? "-Psim-ftdi:x" : "-Psim-usb:x";
+        return transport == Transport::kFtdi ? "-Pftdi-emulator" : "-Pusb-emulator";
     }
     uint32_t Calls() const {
         return transport == Transport::kFtdi ? faultyFtdi.WriteCalls() : faultyUsb.Requests();
@@ -135,14 +101,19 @@ const char* Name(Transport transport) {
     return transport == Transport::kFtdi ? "FTDI" : "USB";
 }
 
+void PrintTo(Transport transport, std::ostream* out) {
+    *out << Name(transport);
+}
+
 class ProgrammingRunTest : public ::testing::TestWithParam<Transport> {
 protected:
     void SetUp() override { m_bench.clock.SetTickStep(1); }
+    TempFolder m_folder;
     Bench m_bench{GetParam()};
 };
 
 TEST_P(ProgrammingRunTest, ProgramsAndVerifiesTheSetupFileIntoTheFlash) {
-    const SetupFile file = MakeSetupFile(std::string("run_") + Name(GetParam()));
+    const SetupFile file = MakeSetupFile(m_folder);
     ASSERT_EQ(file.image.size(), EzPortFlash::kSize);
     // Stale data in the touched sectors must be erased; elsewhere it must stay.
     std::fill(m_bench.flash.Memory().begin() + 0x3E000, m_bench.flash.Memory().end(), 0x00);
@@ -163,7 +134,7 @@ TEST_P(ProgrammingRunTest, ProgramsAndVerifiesTheSetupFileIntoTheFlash) {
 }
 
 TEST_P(ProgrammingRunTest, EveryInjectedFaultEndsTheRunWithFailure) {
-    const SetupFile file = MakeSetupFile(std::string("faults_") + Name(GetParam()));
+    const SetupFile file = MakeSetupFile(m_folder);
     const std::vector<std::string> args = {m_bench.DeviceArgument(), "-w", file.s19, "-v"};
     ASSERT_EQ(m_bench.Run(args), 0);
     const uint32_t calls = m_bench.Calls();
@@ -227,59 +198,81 @@ INSTANTIATE_TEST_SUITE_P(Transports, ProgrammingRunTest,
 class SimulatedBackendTest : public ::testing::Test {
 protected:
     void SetUp() override { m_clock.SetTickStep(1); }
-    std::string FlashPath(const std::string& name) {
-        const std::string path = ::testing::TempDir() + name;
-        std::remove(path.c_str());
-        return path;
-    }
     int RunBrivel(const std::vector<std::string>& args) {
         m_console.Clear();
-        const BackendFactory factory = [](const std::string& name, std::string& error) {
+        const BackendFactory factory = [](const std::string& name, BackendError& error) {
             return MakeSimulatedBackend(name, error);
         };
         return RunProgrammer(args, factory, m_console);
     }
+    TempFolder m_folder;
     VirtualClock m_clock;
     ScopedClock m_scope{m_clock};
     StringConsole m_console{"UTF-8"};
 };
 
 TEST_F(SimulatedBackendTest, KeepsTheFlashInItsFileAcrossRuns) {
-    const SetupFile file = MakeSetupFile("sim_setup");
-    for (const char* kind : {"sim-ftdi:", "sim-usb:"}) {
-        const std::string flash = FlashPath(std::string("flash_") + (kind + 4));
-        EXPECT_EQ(RunBrivel({std::string("-P") + kind + flash, "-w", file.s19, "-v"}), 0)
-            << m_console.Text();
-        EXPECT_EQ(ReadFile(flash), file.image) << kind;
-        EXPECT_EQ(RunBrivel({std::string("-P") + kind + flash, "-w", file.s19, "-vo"}), 0)
-            << m_console.Text();
-        EXPECT_EQ(RunBrivel({std::string("-P") + kind + flash, "-b"}), 0) << m_console.Text();
-        EXPECT_EQ(ReadFile(flash), Bytes(EzPortFlash::kSize, 0xFF)) << kind;
+    const SetupFile file = MakeSetupFile(m_folder);
+    for (const std::string kind : {"ftdi", "usb"}) {
+        const std::string flash = m_folder.File("flash-" + kind + ".bin");
+        const std::string device = "-Psim-" + kind + ":" + flash;
+        EXPECT_EQ(RunBrivel({device, "-w", file.s19, "-v"}), 0) << m_console.Text();
+        EXPECT_EQ(ReadFileBytes(flash), file.image) << kind;
+        EXPECT_EQ(RunBrivel({device, "-w", file.s19, "-vo"}), 0) << m_console.Text();
+        EXPECT_EQ(RunBrivel({device, "-b"}), 0) << m_console.Text();
+        EXPECT_EQ(ReadFileBytes(flash), Bytes(EzPortFlash::kSize, 0xFF)) << kind;
     }
 }
 
-TEST_F(SimulatedBackendTest, RefusesNamesAndFilesItCannotUse) {
-    std::string error;
+// The simulated target's own words go through the console's conversion like every other
+// text (here to KOI8-R); the file name and the system's reason pass as they are.
+TEST_F(SimulatedBackendTest, FlashFilesItCannotUseAreRefusedWithTheRealReason) {
+    const std::string shortFile = m_folder.Write("short_flash.bin", Bytes(100, 0xFF));
+    const std::string folder = m_folder.File("folder");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const std::string missing = m_folder.File("no/such/flash.bin");
+    struct Case {
+        std::string device;
+        const char* text;  // UTF-8 here, Windows-1251 in the program
+        std::string detail;
+    };
+    const Case cases[] = {
+        {"sim-usb:", "Не задан файл памяти имитатора: ", "sim-usb:FILE"},
+        {"sim-ftdi:" + shortFile,
+         "Файл памяти имитатора должен иметь размер 262144 байт: ", "\"" + shortFile + "\""},
+        {"sim-ftdi:" + folder, "Не удается прочитать файл памяти имитатора ",
+         "\"" + folder + "\": " + std::strerror(EISDIR)},
+        {"sim-usb:" + missing, "Не удается сохранить файл памяти имитатора ",
+         "\"" + missing + "\": " + std::strerror(ENOENT)},
+    };
+    for (const Case& c : cases) {
+        StringConsole console("KOI8-R");
+        const BackendFactory factory = [](const std::string& name, BackendError& error) {
+            return MakeSimulatedBackend(name, error);
+        };
+        EXPECT_EQ(RunProgrammer({"-P" + c.device, "-b"}, factory, console), -1) << c.device;
+        StringConsole expected("KOI8-R");
+        expected.Print(msg::kBanner);
+        expected.Print(msg::kUsingProgrammer);
+        expected.PrintNative(c.device + "\r\n");
+        expected.Print(msg::kNoAccess);
+        expected.Print(Utf8ToCp1251(c.text));
+        expected.PrintNative(c.detail + "\n");
+        EXPECT_EQ(console.Text(), expected.Text()) << c.device;
+    }
+    EXPECT_EQ(ReadFileBytes(shortFile).size(), 100u);  // left as it was
+    BackendError error;
     EXPECT_EQ(MakeSimulatedBackend("FTDI_04036010_A", error), nullptr);
-    EXPECT_EQ(error, "");
-    EXPECT_EQ(MakeSimulatedBackend("sim-usb:", error), nullptr);
-    EXPECT_NE(error, "");
-    const std::string shortFile = FlashPath("short_flash.bin");
-    WriteFile(shortFile, Bytes(100, 0xFF));
-    EXPECT_EQ(MakeSimulatedBackend("sim-ftdi:" + shortFile, error), nullptr);
-    EXPECT_NE(error.find("262144"), std::string::npos) << error;
-    EXPECT_EQ(ReadFile(shortFile).size(), 100u);  // left as it was
-    EXPECT_EQ(MakeSimulatedBackend("sim-ftdi:/nonexistent-dir/flash.bin", error), nullptr);
-    EXPECT_NE(error.find("/nonexistent-dir/flash.bin"), std::string::npos) << error;
+    EXPECT_TRUE(error.Empty());
 }
 
 TEST_F(SimulatedBackendTest, CreatesAMissingFlashFileErased) {
-    const std::string flash = FlashPath("new_flash.bin");
-    std::string error;
+    const std::string flash = m_folder.File("new_flash.bin");
+    BackendError error;
     auto backend = MakeSimulatedBackend("sim-usb:" + flash, error);
-    ASSERT_NE(backend, nullptr) << error;
-    EXPECT_EQ(ReadFile(flash), Bytes(EzPortFlash::kSize, 0xFF));
-    EXPECT_TRUE(backend->Finish(error)) << error;
+    ASSERT_NE(backend, nullptr) << error.detail;
+    EXPECT_EQ(ReadFileBytes(flash), Bytes(EzPortFlash::kSize, 0xFF));
+    EXPECT_TRUE(backend->Finish(error)) << error.detail;
 }
 
 }  // namespace

@@ -10,13 +10,13 @@
 
 #include "adapters/ezport_flash.h"
 #include "adapters/libusb_programmer.h"
-#include "adapters/usb_faults.h"
+#include "adapters/testing/usb_faults.h"
 #include "adapters/usb_programmer_emulator.h"
 #include "adapters/usb_transaction.h"
 #include "adapters/winusb_link.h"
 #include "core/cp1251.h"
 #include "core/ezport.h"
-#include "core/virtual_clock.h"
+#include "core/testing/virtual_clock.h"
 
 namespace brivel {
 namespace {
@@ -188,6 +188,10 @@ struct UsbFaultCase {
     const char* readNote;  // note of the failed Read, "" when the read itself succeeds
     bool configFails;
 };
+
+void PrintTo(const UsbFaultCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class UsbFaultTest : public UsbProgrammerTest,
                      public ::testing::WithParamInterface<UsbFaultCase> {};

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <ostream>
+#include <string>
 
 #include "core/console.h"
 
@@ -15,6 +18,10 @@ struct ClockCase {
     const char* valuesLine;
     bool warning;
 };
+
+void PrintTo(const ClockCase& c, std::ostream* out) {
+    *out << "Fsys " << c.typed;
+}
 
 class ClockExample : public ::testing::TestWithParam<ClockCase> {};
 
@@ -44,7 +51,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ClockCase{"4.0", 0x0A, "Fsys=4.00MHz, Fclk=181.82kHz, clkreg=0x0A", false},
                       ClockCase{"1.0", 0x02, "Fsys=1.00MHz, Fclk=166.67kHz, clkreg=0x02", false},
                       ClockCase{"0.5", 0x01, "Fsys=0.50MHz, Fclk=125.00kHz, clkreg=0x01", true},
-                      ClockCase{"12", 0x1E, "Fsys=12.00MHz, Fclk=193.55kHz, clkreg=0x1E", false}));
+                      ClockCase{"12", 0x1E, "Fsys=12.00MHz, Fclk=193.55kHz, clkreg=0x1E", false}),
+    // "25.6" is named Fsys25_6.
+    [](const ::testing::TestParamInfo<ClockCase>& info) {
+        std::string name = std::string("Fsys") + info.param.typed;
+        std::replace(name.begin(), name.end(), '.', '_');
+        return name;
+    });
 
 TEST(ComputeClockRegister, ValuesBeyondTheIntegerRangeGiveDividerZero) {
     // "-t 1e30" and "-t nan" are read by %f; the truncation must not be undefined.

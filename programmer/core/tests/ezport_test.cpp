@@ -8,7 +8,7 @@
 
 #include "core/adapter_ops.h"
 #include "core/cp1251.h"
-#include "core/virtual_clock.h"
+#include "core/testing/virtual_clock.h"
 
 namespace brivel {
 namespace {

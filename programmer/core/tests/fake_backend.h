@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,12 @@ struct BackendScript {
     std::vector<UsbInterfaceInfo> usb;
     std::vector<FtdiDeviceInfo> ftdi;
     bool ftdiListOk = true;
+    std::optional<std::string> directFtdiName;  // opened as FTDI device 0 without the list
     bool openFtdiOk = true;
     bool openUsbOk = true;
     std::string version = "01.02";
     bool finishOk = true;
-    std::string finishError;
+    BackendError finishError;
     std::vector<std::string> calls;  // "OpenFtdi 0", "SetupFtdi", "UsbEnable 1", "Finish" ...
 };
 
@@ -36,6 +38,12 @@ public:
         m_script.calls.push_back("ListFtdi");
         devices = m_script.ftdi;
         return m_script.ftdiListOk;
+    }
+    std::optional<int> DirectFtdiIndex(const std::string& name) override {
+        if (m_script.directFtdiName && name == *m_script.directFtdiName) {
+            return 0;
+        }
+        return std::nullopt;
     }
     bool OpenFtdi(int index) override {
         m_script.calls.push_back("OpenFtdi " + std::to_string(index));
@@ -58,7 +66,7 @@ public:
     }
     void CloseUsb() override { m_script.calls.push_back("CloseUsb"); }
     const AdapterOps& UsbOps() override { return FakeTarget::Ops(); }
-    bool Finish(std::string& error) override {
+    bool Finish(BackendError& error) override {
         m_script.calls.push_back("Finish");
         error = m_script.finishError;
         return m_script.finishOk;

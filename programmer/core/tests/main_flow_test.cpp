@@ -7,11 +7,11 @@
 
 #include "core/console.h"
 #include "core/cp1251.h"
-#include "core/virtual_clock.h"
+#include "core/testing/srec_text.h"
+#include "core/testing/temp_folder.h"
+#include "core/testing/virtual_clock.h"
 #include "fake_backend.h"
 #include "fake_target.h"
-#include "srec_text.h"
-#include "temp_file.h"
 
 namespace brivel {
 namespace {
@@ -22,7 +22,7 @@ using testing::FakeBackend;
 using testing::FakeTarget;
 using testing::S3Records;
 using testing::SRecord;
-using testing::WriteTempFile;
+using testing::TempFolder;
 using Lines = std::vector<std::string>;
 
 const std::string kBanner = "ColdFire EzPort USB programmer v2.0\n";
@@ -35,6 +35,7 @@ const std::string kUsage =
     "\t-w имя_файла\tПрограммировать S-record файл\r\n"
     "\t-P\t\tВывести список программаторов\r\n"
     "\t-Pdev_name\tИспользовать программатор dev_name\r\n"
+    "\t-f объем\tОбъем флэш-памяти микроконтроллера, КБ (по умолчанию 256)\r\n"
     "\r\n";
 const std::string kDashes = std::string(50, '-') + "\r\n";
 const std::string kClock8 =
@@ -56,11 +57,11 @@ protected:
         m_console.Clear();
         m_script.calls.clear();
         m_factoryNames.clear();
-        const BackendFactory factory = [this](const std::string& name, std::string& error) {
+        const BackendFactory factory = [this](const std::string& name, BackendError& error) {
             m_factoryNames.push_back(name);
             std::unique_ptr<ProgrammerBackend> backend;
             if (m_factoryFails) {
-                error = "sim-ftdi: cannot use the flash file";
+                error = {std::string(W1251("Не удается: ")), "own-ftdi: flash.bin"};
             } else {
                 backend = std::make_unique<FakeBackend>(m_script);
             }
@@ -71,7 +72,12 @@ protected:
     }
 
     const std::string& Output() const { return m_console.Text(); }
+    std::string WriteFile(const std::string& content) {
+        return m_folder.Write("file" + std::to_string(m_files++) + ".s19", content);
+    }
 
+    TempFolder m_folder;
+    int m_files = 0;
     VirtualClock m_clock;  // no tick step: every pass takes "0 ms"
     ScopedClock m_scoped{m_clock};
     StringConsole m_console;
@@ -111,12 +117,24 @@ TEST_F(MainFlow, AParameterWithoutADashEndsTheProgramBeforeTheBanner) {
     EXPECT_EQ(Output(), "Неизвестный параметр \"-\xFF\".\r\n");
 }
 
-TEST_F(MainFlow, ANonNumericClockPrintsTheUsage) {
-    EXPECT_EQ(Run({"-t", "abc"}), -1);
-    EXPECT_EQ(Output(), kUsage);
-    // A -t or -w without a value is ignored.
-    EXPECT_EQ(Run({"-t"}), 0);
-    EXPECT_EQ(Output(), kBanner + kUsage);
+TEST_F(MainFlow, AClockOrFlashSizeThatCannotBeUsedPrintsTheUsage) {
+    // nan, inf, 0 and negative clocks read as numbers but give no divider. A flash size is
+    // decimal KiB, a whole number of 2 KiB sectors, at most the 16 MiB a 24-bit address
+    // reaches.
+    const Lines bad[] = {{"-t", "abc"},   {"-t", "nan"},  {"-t", "inf"},        {"-t", "-inf"},
+                         {"-t", "0"},     {"-t", "-8"},   {"-f", "abc"},        {"-f", "0"},
+                         {"-f", "257"},   {"-f", "-256"}, {"-f", "0x100"},      {"-f", "512k"},
+                         {"-f", "16386"}, {"-f", ""},     {"-f", "99999999999"}};
+    for (const Lines& args : bad) {
+        EXPECT_EQ(Run(args), -1) << args[0] << " " << args[1];
+        EXPECT_EQ(Output(), kUsage) << args[0] << " " << args[1];
+        EXPECT_TRUE(m_factoryNames.empty());
+    }
+    // A -t, -f or -w without a value is ignored; a flash size alone asks for nothing.
+    for (const Lines& args : {Lines{"-t"}, Lines{"-f"}, Lines{"-f", "16384"}}) {
+        EXPECT_EQ(Run(args), 0) << args[0];
+        EXPECT_EQ(Output(), kBanner + kUsage) << args[0];
+    }
 }
 
 TEST_F(MainFlow, AClockAloneConfiguresTheTargetAndLeaves) {
@@ -189,35 +207,107 @@ TEST_F(MainFlow, ANamedAdapterMustBePresentAndOpen) {
     EXPECT_TRUE(target().log.empty());
 }
 
-TEST_F(MainFlow, SimulatedNamesPickTheirAdapterKindWithoutAList) {
-    EXPECT_EQ(Run({"-Psim-ftdi:/tmp/flash.bin", "-b"}), 0);
-    EXPECT_EQ(m_factoryNames, Lines{"sim-ftdi:/tmp/flash.bin"});
+TEST_F(MainFlow, ANameTheBackendOwnsOpensItsFtdiDeviceWithoutAList) {
+    m_script.directFtdiName = "own-ftdi:flash.bin";
+    EXPECT_EQ(Run({"-Pown-ftdi:flash.bin", "-b"}), 0);
+    EXPECT_EQ(m_factoryNames, Lines{"own-ftdi:flash.bin"});
     EXPECT_EQ(m_script.calls, (Lines{"OpenFtdi 0", "SetupFtdi", "CloseFtdi", "Finish"}));
-    EXPECT_EQ(Run({"-Psim-usb:/tmp/flash.bin", "-b"}), 0);
-    EXPECT_EQ(m_script.calls, (Lines{"OpenUsb sim-usb:/tmp/flash.bin", "UsbEnable 1", "UsbEnable 0",
+    // Any other name is a USB interface path.
+    EXPECT_EQ(Run({"-Pown-usb:flash.bin", "-b"}), 0);
+    EXPECT_EQ(m_script.calls, (Lines{"OpenUsb own-usb:flash.bin", "UsbEnable 1", "UsbEnable 0",
                                      "CloseUsb", "Finish"}));
     m_factoryFails = true;
-    EXPECT_EQ(Run({"-Psim-ftdi:/nonexistent/dir/flash.bin", "-b"}), -1);
+    EXPECT_EQ(Run({"-Pown-ftdi:flash.bin", "-b"}), -1);
     EXPECT_EQ(Output(), kBanner +
-                            "Используем программатор:\r\nsim-ftdi:/nonexistent/dir/flash.bin\r\n"
+                            "Используем программатор:\r\nown-ftdi:flash.bin\r\n"
                             "Не удается получить доступ к программатору!\r\n"
-                            "sim-ftdi: cannot use the flash file\n");
+                            "Не удается: own-ftdi: flash.bin\n");
 }
 
+// A file that cannot be programmed as it is ends the program after the adapter was opened
+// and before anything is sent to the target.
 TEST_F(MainFlow, TheFileIsCheckedBeforeTheTargetIsTouched) {
+    const std::string kConvert = "srec_cat in.srec -o out.s19 -address-length=4\r\n";
+    const std::string kS1S2 =
+        "Файл содержит данные в записях S1 или S2, а программируются только записи S3.\r\n"
+        "Преобразуйте файл, например: " +
+        kConvert;
+    const std::string kNoData =
+        "В файле нет данных в записях S3, программировать нечего.\r\n"
+        "Программируются только записи S3; файл можно преобразовать, например: " +
+        kConvert;
+    struct Case {
+        const char* name;
+        std::string content;
+        Lines options;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"malformed line", S3Records(0x100, Counting(4)) + "S1\r\n", {}, ""},
+        {"S1 data", SRecord('1', 0x1000, Counting(16)), {}, kS1S2},
+        {"S2 data among S3",
+         S3Records(0x100, Counting(4)) + SRecord('2', 0x21000, Counting(16)),
+         {},
+         kS1S2},
+        {"no data record",
+         SRecord('0', 0, {'H'}) + SRecord('3', 0x100, {}) + "S9030000FC\r\n",
+         {},
+         kNoData},
+        {"empty file", "", {}, kNoData},
+        {"past the flash",
+         S3Records(0x3FFF0, Counting(17)),
+         {},
+         "Запись по адресу 0x0003FFF0 выходит за пределы флэш-памяти микроконтроллера "
+         "(256 КБ).\r\n"},
+        // The first record outside is named, not the first in the file.
+        {"address cut to 24 bits",
+         S3Records(0x100, Counting(4)) + S3Records(0x20000000, {1}) + S3Records(0x01000000, {2}),
+         {},
+         "Запись по адресу 0x20000000 выходит за пределы флэш-памяти микроконтроллера "
+         "(256 КБ).\r\n"},
+        {"past a larger flash",
+         S3Records(0x7FFFF, Counting(2)),
+         {"-f", "512"},
+         "Запись по адресу 0x0007FFFF выходит за пределы флэш-памяти микроконтроллера "
+         "(512 КБ).\r\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = WriteFile(c.content);
+        Lines args = c.options;
+        args.insert(args.end(), {"-w", file, "-v"});
+        EXPECT_EQ(Run(args), -1) << c.name;
+        const std::string message =
+            c.message.empty() ? "Неверный формат файла \"" + file + "\"." : c.message;
+        EXPECT_EQ(Output(), kBanner + kUsingFtdi + message) << c.name;
+        EXPECT_EQ(m_script.calls,
+                  (Lines{"ListUsb", "ListFtdi", "ListFtdi", "OpenFtdi 0", "Finish"}))
+            << c.name;
+        EXPECT_TRUE(target().log.empty()) << c.name;
+    }
     EXPECT_EQ(Run({"-w", "/no/such/file.s19"}), -1);
     EXPECT_EQ(Output(),
               kBanner + kUsingFtdi + "Невозможно открыть s-record файл для программирования.\n");
-    const std::string bad = WriteTempFile(S3Records(0x100, Counting(4)) + "S1\r\n");
-    EXPECT_EQ(Run({"-w", bad}), -1);
-    EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Неверный формат файла \"" + bad + "\".");
+    // A folder opens on Linux, but it is not a file that can be programmed.
+    EXPECT_EQ(Run({"-w", m_folder.Path()}), -1);
+    EXPECT_EQ(Output(),
+              kBanner + kUsingFtdi + "Невозможно открыть s-record файл для программирования.\n");
     EXPECT_TRUE(target().log.empty());
+}
+
+TEST_F(MainFlow, ALargerFlashTakesDataPastTheDefaultPart) {
+    const std::string file = WriteFile(S3Records(0x3FFF0, Counting(16)) +
+                                       S3Records(0x40000, Counting(16)) + SRecord('7', 0, {}));
+    EXPECT_EQ(Run({"-f", "512", "-w", file}), 0) << Output();
+    EXPECT_EQ(target().LogOf("Program"), (Lines{"Program 0x0003FFF0 16", "Program 0x00040000 16"}));
+    // The default part takes the last 16 bytes of its 256 KiB and not one more.
+    const std::string edge = WriteFile(S3Records(0x3FFF0, Counting(16)));
+    EXPECT_EQ(Run({"-w", edge}), 0) << Output();
 }
 
 TEST_F(MainFlow, ProgramsAndVerifiesAFile) {
     const std::string file =
-        WriteTempFile(SRecord('0', 0, {'H', 'D', 'R'}) + S3Records(0x3E800, Counting(300)) +
-                      S3Records(0x3F000, Counting(40, 7)) + SRecord('7', 0, {}));
+        WriteFile(SRecord('0', 0, {'H', 'D', 'R'}) + S3Records(0x3E800, Counting(300)) +
+                  S3Records(0x3F000, Counting(40, 7)) + SRecord('7', 0, {}));
     target().flash[0x3F010] = 0x00;  // sector 0x3F000 holds old data
     EXPECT_EQ(Run({"-w", file, "-v"}), 0);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 +
@@ -242,7 +332,7 @@ TEST_F(MainFlow, ProgramsAndVerifiesAFile) {
 }
 
 TEST_F(MainFlow, VerifyOnlyNeitherErasesNorPrograms) {
-    const std::string file = WriteTempFile(S3Records(0x1000, Counting(100)));
+    const std::string file = WriteFile(S3Records(0x1000, Counting(100)));
     std::copy_n(Counting(100).begin(), 100, target().flash.begin() + 0x1000);
     EXPECT_EQ(Run({"-vo", "-w", file, "-b"}), 0);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Проверяем 100 байт.\r\n" + kFullBar +
@@ -252,18 +342,8 @@ TEST_F(MainFlow, VerifyOnlyNeitherErasesNorPrograms) {
     EXPECT_TRUE(target().LogOf("BulkErase").empty());
 }
 
-TEST_F(MainFlow, AFileOfS1AndS2RecordsProgramsNothing) {
-    const std::string file =
-        WriteTempFile(SRecord('1', 0x1000, Counting(16)) + SRecord('2', 0x21000, Counting(16)));
-    EXPECT_EQ(Run({"-w", file}), 0);
-    EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем сектора...\r\n" +
-                            "Программируем 0 байт.\r\n" + kBar + " ok...\r\n[@ 0 ms.]\r\n");
-    EXPECT_TRUE(target().LogOf("Program").empty());
-    EXPECT_TRUE(target().LogOf("Read").empty());
-}
-
 TEST_F(MainFlow, BulkEraseReplacesTheSectorPass) {
-    const std::string file = WriteTempFile(S3Records(0x0, Counting(8)));
+    const std::string file = WriteFile(S3Records(0x0, Counting(8)));
     target().flash[0x20000] = 0;
     EXPECT_EQ(Run({"-b", "-w", file}), 0);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем весь объем памяти...OK\r\n" +
@@ -281,12 +361,16 @@ struct FaultCase {
     std::string tail;  // output after the clock lines
 };
 
+void PrintTo(const FaultCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class MainFlowFault : public MainFlow, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(MainFlowFault, EndsTheRunWithItsMessage) {
     const FaultCase& c = GetParam();
     m_clock.SetTickStep(1);  // lets a poll against a stuck target reach its time-out
-    const std::string file = WriteTempFile(S3Records(0x800, Counting(64)));
+    const std::string file = WriteFile(S3Records(0x800, Counting(64)));
     c.inject(target());
     std::vector<std::string> args = c.options;
     args.push_back("-w");
@@ -351,10 +435,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainFlow, AFlashFileThatWasNotKeptFailsTheRun) {
     m_script.finishOk = false;
-    m_script.finishError = "cannot write flash.bin";
+    m_script.finishError = {std::string(W1251("Не удается сохранить ")),
+                            "\"flash.bin\": Input/output error"};
     EXPECT_EQ(Run({"-b"}), -1);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем весь объем памяти...OK\r\n" +
-                            "cannot write flash.bin\n");
+                            "Не удается сохранить \"flash.bin\": Input/output error\n");
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include "core/console.h"
 #include "core/progress_bar.h"
 #include "core/srecord_reader.h"
-#include "core/virtual_clock.h"
+#include "core/testing/srec_text.h"
+#include "core/testing/temp_folder.h"
+#include "core/testing/virtual_clock.h"
 #include "fake_target.h"
-#include "srec_text.h"
-#include "temp_file.h"
 
 namespace brivel {
 namespace {
@@ -20,7 +20,7 @@ using testing::Counting;
 using testing::FakeTarget;
 using testing::S3Records;
 using testing::SRecord;
-using testing::WriteTempFile;
+using testing::TempFolder;
 using Lines = std::vector<std::string>;
 
 class Passes : public ::testing::Test {
@@ -32,7 +32,9 @@ protected:
 
     static FakeTarget& target() { return FakeTarget::Instance(); }
 
-    void Load(const std::string& content) { ASSERT_EQ(m_reader.Open(WriteTempFile(content)), 0); }
+    void Load(const std::string& content) {
+        ASSERT_EQ(m_reader.Open(m_folder.Write("image.s19", content)), 0);
+    }
 
     int Erase() { return EraseSectors(FakeTarget::Ops(), m_reader, m_console); }
 
@@ -50,6 +52,7 @@ protected:
         return {target().flash.begin() + address, target().flash.begin() + address + length};
     }
 
+    TempFolder m_folder;
     VirtualClock m_clock;
     ScopedClock m_scoped{m_clock};
     StringConsole m_console;

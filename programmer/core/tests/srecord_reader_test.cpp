@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "temp_file.h"
+#include "core/testing/temp_folder.h"
 
 namespace brivel {
 namespace {
 
-using testing::WriteTempFile;
+using testing::TempFolder;
 
 struct FirstRecordCase {
     const char* name;
@@ -28,12 +28,17 @@ std::string LongRecord(std::size_t characters) {
     return line + "FF";
 }
 
+void PrintTo(const FirstRecordCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class FirstRecord : public ::testing::TestWithParam<FirstRecordCase> {};
 
 TEST_P(FirstRecord, DecodesAsExpected) {
     const FirstRecordCase& c = GetParam();
+    const TempFolder folder;
     SRecordReader reader;
-    ASSERT_EQ(reader.Open(WriteTempFile(c.content)), 0);
+    ASSERT_EQ(reader.Open(folder.Write("first.s19", c.content)), 0);
     SRecordLine line;
     ASSERT_EQ(reader.NextRecord(line), c.result);
     if (c.result == kReaderRecord) {
@@ -98,8 +103,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FirstRecordCase>& info) { return info.param.name; });
 
 std::vector<int> Results(const std::string& content) {
+    const TempFolder folder;
     SRecordReader reader;
-    EXPECT_EQ(reader.Open(WriteTempFile(content)), 0);
+    EXPECT_EQ(reader.Open(folder.Write("results.s19", content)), 0);
     std::vector<int> results;
     SRecordLine line;
     for (int i = 0; i < 10; ++i) {
@@ -125,11 +131,12 @@ TEST(SRecordReader, GoesOnAfterAMalformedOrOverlongLine) {
 }
 
 TEST(SRecordReader, RewindReadsTheFileAgain) {
+    const TempFolder folder;
     SRecordReader reader;
     SRecordLine line;
     EXPECT_EQ(reader.Rewind(), 1);
     EXPECT_EQ(reader.NextRecord(line), kReaderNoFile);
-    ASSERT_EQ(reader.Open(WriteTempFile("S30900001000DEADBEEFAE\r\n")), 0);
+    ASSERT_EQ(reader.Open(folder.Write("one.s19", "S30900001000DEADBEEFAE\r\n")), 0);
     for (int pass = 0; pass < 2; ++pass) {
         ASSERT_EQ(reader.NextRecord(line), kReaderRecord);
         EXPECT_EQ(line.address, 0x1000u);
@@ -141,8 +148,9 @@ TEST(SRecordReader, RewindReadsTheFileAgain) {
 }
 
 TEST(SRecordReader, OpenFailsForAMissingFile) {
+    const TempFolder folder;
     SRecordReader reader;
-    EXPECT_EQ(reader.Open(::testing::TempDir() + "no/such/file.s19"), -1);
+    EXPECT_EQ(reader.Open(folder.File("no/such/file.s19")), -1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "adapters/d2xx_faults.h"
+#include "adapters/testing/d2xx_faults.h"
 
 #include <algorithm>
 
@@ -19,37 +19,11 @@ bool FaultyD2xx::Active(FtdiFault fault) {
     return true;
 }
 
-FtStatus FaultyD2xx::CreateDeviceInfoList(uint32_t* count) {
-    return m_inner.CreateDeviceInfoList(count);
-}
-
-FtStatus FaultyD2xx::GetDeviceInfoList(FtDeviceListInfoNode* list, uint32_t* count) {
-    return m_inner.GetDeviceInfoList(list, count);
-}
-
-FtStatus FaultyD2xx::Open(int index) {
-    return m_inner.Open(index);
-}
-FtStatus FaultyD2xx::ResetDevice() {
-    return m_inner.ResetDevice();
-}
 FtStatus FaultyD2xx::Purge(uint32_t mask) {
     if ((mask & kFtPurgeRx) != 0) {
         m_echo.clear();
     }
-    return m_inner.Purge(mask);
-}
-
-FtStatus FaultyD2xx::SetUsbParameters(uint32_t inTransferSize, uint32_t outTransferSize) {
-    return m_inner.SetUsbParameters(inTransferSize, outTransferSize);
-}
-
-FtStatus FaultyD2xx::SetLatencyTimer(uint8_t ms) {
-    return m_inner.SetLatencyTimer(ms);
-}
-
-FtStatus FaultyD2xx::SetBitMode(uint8_t mask, uint8_t mode) {
-    return m_inner.SetBitMode(mask, mode);
+    return Inner().Purge(mask);
 }
 
 FtStatus FaultyD2xx::GetQueueStatus(uint32_t* bytesWaiting) {
@@ -60,7 +34,7 @@ FtStatus FaultyD2xx::GetQueueStatus(uint32_t* bytesWaiting) {
         *bytesWaiting = 0;
         return kFtOk;
     }
-    const FtStatus status = m_inner.GetQueueStatus(bytesWaiting);
+    const FtStatus status = Inner().GetQueueStatus(bytesWaiting);
     if (status == kFtOk) {
         *bytesWaiting += static_cast<uint32_t>(m_echo.size());
     }
@@ -82,7 +56,7 @@ FtStatus FaultyD2xx::Write(const uint8_t* data, uint32_t length, uint32_t* writt
             m_flash->SetFailWrites(true);
         }
     }
-    const FtStatus status = m_inner.Write(data, length, written);
+    const FtStatus status = Inner().Write(data, length, written);
     if (status == kFtOk && length > 0 && Active(FtdiFault::kBadCommandEcho)) {
         m_echo.push_back(0xFA);
         m_echo.push_back(data[0]);
@@ -96,18 +70,14 @@ FtStatus FaultyD2xx::Read(uint8_t* buffer, uint32_t length, uint32_t* read) {
         std::copy_n(m_echo.begin(), n, buffer);
         m_echo.erase(m_echo.begin(), m_echo.begin() + n);
         uint32_t rest = 0;
-        const FtStatus status = n < length ? m_inner.Read(buffer + n, length - n, &rest) : kFtOk;
+        const FtStatus status = n < length ? Inner().Read(buffer + n, length - n, &rest) : kFtOk;
         *read = n + rest;
         return status;
     }
     if (Active(FtdiFault::kShortRead) && length > 0) {
-        return m_inner.Read(buffer, length - 1, read);
+        return Inner().Read(buffer, length - 1, read);
     }
-    return m_inner.Read(buffer, length, read);
-}
-
-void FaultyD2xx::Close() {
-    m_inner.Close();
+    return Inner().Read(buffer, length, read);
 }
 
 }  // namespace brivel

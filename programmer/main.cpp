@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const brivel::BackendFactory factory =
         [](const std::string& name,
-           std::string& error) -> std::unique_ptr<brivel::ProgrammerBackend> {
-        if (name.starts_with(brivel::kSimFtdiPrefix) || name.starts_with(brivel::kSimUsbPrefix)) {
+           brivel::BackendError& error) -> std::unique_ptr<brivel::ProgrammerBackend> {
+        if (brivel::IsSimulatedDeviceName(name)) {
             return brivel::MakeSimulatedBackend(name, error);
         }
         return brivel::MakeHardwareBackend();

@@ -1,4 +1,4 @@
-#include "adapters/usb_faults.h"
+#include "adapters/testing/usb_faults.h"
 
 #include <algorithm>
 

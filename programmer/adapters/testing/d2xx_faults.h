@@ -5,6 +5,7 @@
 
 #include "adapters/d2xx.h"
 #include "adapters/ezport_flash.h"
+#include "adapters/testing/forwarding_d2xx.h"
 
 namespace brivel {
 
@@ -25,31 +26,22 @@ enum class FtdiFault {
 // Wraps a D2XX library and injects one fault at a chosen call: counting writes from 1, the
 // fault starts with write number `atCall` and lasts `count` writes (faults of the target
 // itself last to the end).
-class FaultyD2xx : public D2xx {
+class FaultyD2xx : public testing::ForwardingD2xx {
 public:
-    FaultyD2xx(D2xx& inner, EzPortFlash* flash) : m_inner(inner), m_flash(flash) {}
+    FaultyD2xx(D2xx& inner, EzPortFlash* flash) : ForwardingD2xx(inner), m_flash(flash) {}
 
     void Arm(FtdiFault fault, uint32_t atCall, uint32_t count = UINT32_MAX);
     uint32_t WriteCalls() const { return m_writes; }
     bool Fired() const { return m_fired; }
 
-    FtStatus CreateDeviceInfoList(uint32_t* count) override;
-    FtStatus GetDeviceInfoList(FtDeviceListInfoNode* list, uint32_t* count) override;
-    FtStatus Open(int index) override;
-    FtStatus ResetDevice() override;
     FtStatus Purge(uint32_t mask) override;
-    FtStatus SetUsbParameters(uint32_t inTransferSize, uint32_t outTransferSize) override;
-    FtStatus SetLatencyTimer(uint8_t ms) override;
-    FtStatus SetBitMode(uint8_t mask, uint8_t mode) override;
     FtStatus GetQueueStatus(uint32_t* bytesWaiting) override;
     FtStatus Write(const uint8_t* data, uint32_t length, uint32_t* written) override;
     FtStatus Read(uint8_t* buffer, uint32_t length, uint32_t* read) override;
-    void Close() override;
 
 private:
     bool Active(FtdiFault fault);
 
-    D2xx& m_inner;
     EzPortFlash* m_flash;
     FtdiFault m_fault = FtdiFault::kNone;
     uint32_t m_atCall = 0;
