@@ -12,24 +12,51 @@ import re
 import sys
 
 # (folder, files it covers, layers it may include). The first matching row decides; a row
-# for a more specific folder comes before the row of the folder around it.
+# for a more specific folder comes before the row of the folder around it. Test support
+# ("settings/testing/...", "core/testing/...") is a layer of its own that only tests, test
+# support and the benchmarks may include: the programs never do.
+SETTINGS = {"settings"}
+IMAGE = SETTINGS | {"image"}
+INSPECT = SETTINGS | {"inspect"}
+SHELL = IMAGE | {"shell"}
+CLI = IMAGE | {"inspect", "cli"}
+CORE = {"core"}
+ADAPTERS = CORE | {"adapters"}
+QUILLON_TESTING = {"settings/testing"}
+BRIVEL_TESTING = {"core/testing", "adapters/testing"}
+
 RULES = [
-    ("configurator/settings", "*", {"settings"}),
+    ("configurator/settings/testing", "*", SETTINGS | QUILLON_TESTING),
+    ("configurator/settings/tests", "*", SETTINGS | QUILLON_TESTING),
+    ("configurator/settings", "*", SETTINGS),
+    ("configurator/image/tests", "*", IMAGE | QUILLON_TESTING),
+    ("configurator/image", "*", IMAGE),
     # The inspector's tests build what they decode with the image builder.
-    ("configurator/inspect/tests", "*", {"settings", "inspect", "image"}),
-    ("configurator/image", "*", {"settings", "image"}),
-    ("configurator/inspect", "*", {"settings", "inspect"}),
-    ("configurator/shell", "*", {"settings", "image", "shell"}),
+    ("configurator/inspect/tests", "*", INSPECT | {"image"} | QUILLON_TESTING),
+    ("configurator/inspect", "*", INSPECT),
+    ("configurator/shell/tests", "*", SHELL | QUILLON_TESTING),
+    ("configurator/shell", "*", SHELL),
+    ("configurator/cli/tests", "*", CLI | QUILLON_TESTING),
     # The program starts the window too.
-    ("configurator/cli", "main.cpp", {"settings", "image", "inspect", "cli", "shell"}),
-    ("configurator/cli", "*", {"settings", "image", "inspect", "cli"}),
-    ("programmer/core/tests", "*", {"core", "testing"}),
-    ("programmer/core", "*", {"core"}),
-    ("programmer/adapters/tests", "*", {"core", "adapters", "testing"}),
-    ("programmer/adapters", "*", {"core", "adapters"}),
-    ("programmer/testing", "*", {"core", "adapters", "testing"}),
-    ("programmer", "*", {"core", "adapters"}),
+    ("configurator/cli", "main.cpp", CLI | {"shell"}),
+    ("configurator/cli", "*", CLI),
+    ("programmer/core/testing", "*", CORE | {"core/testing"}),
+    ("programmer/core/tests", "*", CORE | {"core/testing"}),
+    ("programmer/core", "*", CORE),
+    ("programmer/adapters/testing", "*", ADAPTERS | BRIVEL_TESTING),
+    ("programmer/adapters/tests", "*", ADAPTERS | BRIVEL_TESTING),
+    ("programmer/adapters", "*", ADAPTERS),
+    # The program needs both layers.
+    ("programmer", "main.cpp", ADAPTERS),
 ]
+
+
+def layer_of(name: str) -> str:
+    parts = name.split("/")
+    if len(parts) > 2 and parts[1] == "testing":
+        return parts[0] + "/testing"
+    return parts[0]
+
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 SOURCES = (".cpp", ".h")
@@ -66,7 +93,7 @@ def check(root: pathlib.Path) -> list:
                     if not (path.parent / name).is_file():
                         problems.append(f"{relative}:{number}: \"{name}\" is not beside it")
                     continue
-                layer = name.split("/", 1)[0]
+                layer = layer_of(name)
                 if layer not in allowed:
                     problems.append(
                         f"{relative}:{number}: includes \"{name}\"; {folder} may include "

@@ -28,6 +28,7 @@ class CheckLayers(unittest.TestCase):
             "configurator/inspect/tests/fix.h": "",
             "configurator/cli/main.cpp": '#include "shell/quillon_app.h"\n',
             "programmer/adapters/x.cpp": '#include "core/ezport.h"\n',
+            "programmer/adapters/tests/t.cpp": '#include "adapters/testing/faults.h"\n',
         })
         self.assertEqual(result.returncode, 0, result.stderr)
 
@@ -41,12 +42,20 @@ class CheckLayers(unittest.TestCase):
             ("programmer/core/main.cpp", '#include "adapters/backends.h"\n'),
             ("programmer/adapters/a.cpp", '#include "settings/cp1251.h"\n'),
             ("configurator/image/a.cpp", '#include "missing_beside.h"\n'),
+            # Test support is for tests only.
+            ("configurator/image/a.cpp", '#include "settings/testing/tree_fixture.h"\n'),
+            ("programmer/core/main_flow.cpp", '#include "core/testing/virtual_clock.h"\n'),
         ]
         for name, text in cases:
             with self.subTest(name=name, text=text):
                 result = run({name: "// first line\n" + text})
                 self.assertEqual(result.returncode, 1)
                 self.assertIn(f"{name}:2:", result.stderr)
+
+    def test_a_file_no_rule_covers_is_named(self):
+        result = run({"programmer/elsewhere/x.cpp": ""})
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("programmer/elsewhere/x.cpp: no layer rule", result.stderr)
 
     def test_an_empty_tree_is_not_a_pass(self):
         self.assertEqual(run({}).returncode, 1)
