@@ -73,7 +73,7 @@ std::string Word(std::string_view word, uint32_t code) {
 std::string PasswordText(const PasswordBytes& password) {
     std::string text;
     for (uint8_t byte : password) {
-        text += (text.empty() ? "" : ",") + std::to_string(byte);
+        text.append(text.empty() ? "" : ",").append(std::to_string(byte));
     }
     return text;
 }

@@ -40,6 +40,10 @@ AddressEdit::AddressEdit(QWidget* parent) : QFrame(parent) {
         if (i + 1 < kFieldCount) {
             auto* dot = new QLabel(QStringLiteral("."), this);
             dot->setAlignment(Qt::AlignCenter);
+            // Opaque like the fields beside it: at scale factors above 1 the frame's inner
+            // shade shows through a transparent label as a mark under each dot.
+            dot->setAutoFillBackground(true);
+            dot->setBackgroundRole(QPalette::Base);
             m_dots[static_cast<size_t>(i)] = dot;
         }
     }

@@ -45,7 +45,9 @@ protected:
         return WriteFile(name, std::string(bytes.begin(), bytes.end()));
     }
 
-    static std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+    static std::string Quoted(const fs::path& path) {
+        return std::string("'").append(path.string()).append("'");
+    }
 
     static std::string Run(const std::string& command, int& status) {
         std::string output;

@@ -54,15 +54,15 @@ std::string ChannelText(const AreaReport& report, uint16_t identifier) {
             if (entry.tag == 0x80) {
                 text += static_cast<char>(entry.value);
             } else if (entry.tag >= 0x84) {
-                text += " " + std::to_string(entry.value >> 24) + "." +
-                        std::to_string(entry.value >> 16 & 0xFF) + "." +
-                        std::to_string(entry.value >> 8 & 0xFF) + "." +
-                        std::to_string(entry.value & 0xFF);
+                text.append(" ").append(std::to_string(entry.value >> 24));
+                for (const int shift : {16, 8, 0}) {
+                    text.append(".").append(std::to_string(entry.value >> shift & 0xFF));
+                }
             } else {
                 for (const AreaItem& string : report.items) {
                     if (string.kind == ItemKind::kString &&
                         string.start == static_cast<size_t>(entry.target)) {
-                        text += " " + FromCp1251(std::get<TextValue>(string.value).text);
+                        text.append(" ").append(FromCp1251(std::get<TextValue>(string.value).text));
                     }
                 }
             }

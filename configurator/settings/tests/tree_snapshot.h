@@ -27,13 +27,13 @@ inline std::map<std::string, std::string> Snapshot(const KeyMap& keys) {
                 break;
             case kPasswordKind:
                 for (size_t i = 0; i < entry->GetControlCount(); ++i) {
-                    value += "[" + entry->GetPassword(static_cast<int>(i)) + "]";
+                    value.append("[").append(entry->GetPassword(static_cast<int>(i))).append("]");
                 }
                 break;
             case kEmptyKind:
                 continue;
             default:
-                value = "\"" + entry->GetText() + "\"";
+                value.append("\"").append(entry->GetText()).append("\"");
                 break;
         }
         values[key] = value;
