@@ -332,6 +332,46 @@ TEST_F(SetupImportTest, SaveSetupOfTheImportedExampleSiteGivesItsBytes) {
     EXPECT_EQ(ImportSetupText(text).schedule.size(), 48u);
 }
 
+// The setup flash read back from a unit: "S" lines with a header and an end record, and the
+// erased bytes after each area up to the next one.
+std::string ReadBackFromUnit(const std::string& saved) {
+    CFlashImage image;
+    image.Seek(kMeterBase);
+    image.Write(std::vector<uint8_t>(0x40000 - kMeterBase, 0xFF));
+    std::istringstream lines(saved);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto byte = [&](size_t at) {
+            return static_cast<uint8_t>(std::stoul(line.substr(at, 2), nullptr, 16));
+        };
+        const size_t count = byte(2) - 5u;
+        image.Seek(static_cast<uint32_t>(std::stoul(line.substr(4, 8), nullptr, 16)));
+        std::vector<uint8_t> data;
+        for (size_t i = 0; i < count; ++i) {
+            data.push_back(byte(12 + 2 * i));
+        }
+        image.Write(data);
+    }
+    std::ostringstream text;
+    text << "S00600004844521B\r\n";
+    image.WriteSRecords(text, true);
+    text << "S70500000000FA\r\n";
+    return text.str();
+}
+
+TEST_F(SetupImportTest, ImportsTheSetupFlashReadBackFromAUnit) {
+    Tree original;
+    SetBase(original);
+    Counts(original, 0, 1, {{"M230", 2}, {"SEB", 0}, {"SET", 0}});
+    SetMeters(original, 0, "M230", 1, 2, Own);
+    const std::string saved = SaveSetupText(original.Root());
+    const std::string read = ReadBackFromUnit(saved);
+    ASSERT_EQ(read.substr(0, 20), "S00600004844521B\r\nS3");
+    EXPECT_EQ(ProblemList(InspectSetupFile(read).problems), "");
+    Tree imported;
+    EXPECT_EQ(ImportAndSave(read, imported), saved);
+}
+
 TEST_F(SetupImportTest, LeavesWhatTheAreasDoNotHoldAsItWas) {
     Tree original;
     SetBase(original);
