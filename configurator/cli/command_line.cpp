@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -202,7 +203,11 @@ bool LoadSetup(const Request& request, const Settings& settings, std::ostream& e
             return false;
         }
         inspect::ApplyLoadedSetup(import, request.saveSchedule, settings.keys);
-        if (!request.saveSchedule) {
+        // A --set of TIME_TABLE names the schedule file in its place.
+        const bool named =
+            std::any_of(request.sets.begin(), request.sets.end(),
+                        [](const std::string& line) { return SetKey(line) == "TIME_TABLE"; });
+        if (!request.saveSchedule && !named) {
             err << ForConsole("Таблица расписания из файла настроек (" +
                               std::to_string(import.schedule.size()) +
                               " байт) не сохранена: TIME_TABLE оставлен пустым. Чтобы "

@@ -66,6 +66,9 @@ std::string RefusalText(const fs::path& path, const std::vector<SetupProblem>& p
 
 void ApplyLoadedSetup(const SetupImport& import, const std::optional<fs::path>& schedule,
                       const KeyMap& keys) {
+    if (!import.problems.empty()) {
+        throw std::logic_error("setup import: a refused file cannot be applied");
+    }
     const auto timeTable = keys.find("TIME_TABLE");
     if (timeTable == keys.end() || timeTable->second == nullptr) {
         throw std::logic_error("setup import: no setting TIME_TABLE");

@@ -182,6 +182,13 @@ TEST_F(QuillonProgram, WithoutAScheduleFileSaysSoAndLeavesTimeTableEmpty) {
               "пустым. Чтобы сохранить её, добавьте --save-schedule ФАЙЛ.\n");
     EXPECT_NE(ReadBytes(m_folder / "b.ini").find("\r\nTIME_TABLE=\r\n"), std::string::npos);
 
+    // A schedule file of the user's own, named by --set, needs no note.
+    run = Run({"--load-setup", Path("a.s19"), "--set", "TIME_TABLE=examples/schedule.bin",
+               "--save-setup", Path("c.s19")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadBytes(m_folder / "c.s19"), ReadBytes(m_folder / "a.s19"));
+
     // Save Setup then needs a schedule file, as for any tree without one.
     run = Run({"--load-setup", Path("a.s19"), "--save-setup", Path("b.s19")});
     EXPECT_EQ(run.status, 1);
