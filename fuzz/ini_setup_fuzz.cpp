@@ -5,7 +5,9 @@
 // message or compiles all three areas, each within its 2048 bytes at its flash address, and
 // (with the setup-file inspector in the tree) each area sound by the inspector's structural
 // check: frame, section table, directories, every size field, offset target and checksum.
-// The S-record text of the image then reads back into the same bytes.
+// The S-record text of the image then reads back into the same bytes. With the inspector, the
+// text is also imported into a second tree (its schedule table saved to a file of its own), and
+// Save Setup of that tree must give the same text: compile, import, compile again, compare.
 //
 // The schedule file named by TIME_TABLE is replaced by one of three prepared files (a table,
 // an empty file for a name that begins with "E", a missing one for an empty name or one that
@@ -40,6 +42,7 @@
 #include "settings/setup_failure.h"
 #ifdef QB_FUZZ_INSPECT
 #include "inspect/area_report.h"
+#include "inspect/setup_import.h"
 #endif
 
 namespace {
@@ -56,6 +59,7 @@ struct ScheduleFiles {
         table = folder / "schedule.bin";
         empty = folder / "empty.bin";
         missing = folder / "missing.bin";
+        imported = folder / "imported.bin";
         std::ofstream(table, std::ios::binary) << std::string(48, '\x5A');
         std::ofstream(empty, std::ios::binary).flush();
     }
@@ -70,6 +74,7 @@ struct ScheduleFiles {
     fs::path table;
     fs::path empty;
     fs::path missing;
+    fs::path imported;
 };
 
 const ScheduleFiles& Schedules() {
@@ -122,6 +127,12 @@ std::map<uint32_t, uint8_t> ReadSRecords(const std::string& text) {
     return bytes;
 }
 
+std::string SRecordText(const quillon::CFlashImage& image) {
+    std::ostringstream text;
+    image.WriteSRecords(text, false);
+    return text.str();
+}
+
 void CheckCompiled(const quillon::CFlashImage& image) {
     const uint32_t addresses[] = {quillon::kMeterAreaAddress, quillon::kExternalAreaAddress,
                                   quillon::kLocalAreaAddress};
@@ -149,9 +160,7 @@ void CheckCompiled(const quillon::CFlashImage& image) {
         FUZZ_CHECK(problems.empty());
 #endif
     }
-    std::ostringstream text;
-    image.WriteSRecords(text, false);
-    const std::map<uint32_t, uint8_t> back = ReadSRecords(text.str());
+    const std::map<uint32_t, uint8_t> back = ReadSRecords(SRecordText(image));
     FUZZ_CHECK(back.size() == imageBytes);
     for (const quillon::CImageSegment& segment : image.Segments()) {
         for (size_t i = 0; i < segment.data.size(); ++i) {
@@ -208,6 +217,35 @@ private:
     uint64_t m_resets = 0;
 };
 
+#ifdef QB_FUZZ_INSPECT
+// The setup file imported into a tree as the window starts with it, then compiled again.
+void CheckImportedAgain(const std::string& text) {
+    static ResettableTree tree;
+    tree.Reset();
+    const quillon::inspect::SetupImport import = quillon::inspect::ImportSetupText(text);
+    for (const quillon::inspect::SetupProblem& problem : import.problems) {
+        std::fprintf(stderr, "import: 0x%X: %s\n", problem.address.value_or(0),
+                     problem.text.c_str());
+    }
+    FUZZ_CHECK(import.problems.empty());
+    quillon::inspect::ApplySetupImport(import, tree.Keys());
+    const fs::path& schedule = Schedules().imported;
+    std::ofstream(schedule, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(import.schedule.data()),
+               static_cast<std::streamsize>(import.schedule.size()));
+    tree.Root().FindEntry("TIME_TABLE")->SetText(schedule.string());
+    std::vector<quillon::SetupAreaSlot> areas = quillon::StandardSetupAreas();
+    std::string again;
+    try {
+        again = SRecordText(quillon::CompileSetup(tree.Root(), areas));
+    } catch (const quillon::SetupFailure& failure) {
+        std::fprintf(stderr, "compiled again: %s\n",
+                     quillon::FromCp1251(failure.Message()).c_str());
+    }
+    FUZZ_CHECK(again == text);
+}
+#endif
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -229,7 +267,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<quillon::SetupAreaSlot> areas = quillon::StandardSetupAreas();
     try {
-        CheckCompiled(quillon::CompileSetup(*root, areas));
+        const quillon::CFlashImage image = quillon::CompileSetup(*root, areas);
+        CheckCompiled(image);
+#ifdef QB_FUZZ_INSPECT
+        CheckImportedAgain(SRecordText(image));
+#endif
         if (std::getenv("FUZZ_VERBOSE") != nullptr) {
             std::fprintf(stderr, "compiled\n");
         }

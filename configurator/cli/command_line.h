@@ -14,9 +14,10 @@ inline constexpr int kExitFailure = 1;
 // Bad arguments; the usage is on stderr.
 inline constexpr int kExitUsage = 2;
 
-// Runs the commands the arguments (without the program name) ask for: --load-ini FILE, then
-// --save-setup FILE, then --save-ini FILE, whatever their order; --help and --version. Text
-// goes to out and err in the terminal's character set. Returns the exit status.
+// Runs the commands the arguments (without the program name) ask for, whatever their order:
+// --load-ini FILE, --load-setup FILE [--save-schedule FILE], every --set KEY=VALUE, then
+// --save-setup FILE, --save-ini FILE and --dump FILE; --help and --version. Text goes to out
+// and err in the terminal's character set. Returns the exit status.
 int RunCommandLine(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 }  // namespace quillon

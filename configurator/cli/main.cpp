@@ -6,6 +6,7 @@
 
 #include "cli/command_line.h"
 #ifdef QB_GUI
+#include "inspect/load_setup.h"
 #include "shell/quillon_app.h"
 #endif
 
@@ -13,7 +14,7 @@ int main(int argc, char** argv) {
 #ifdef QB_GUI
     // Only the window needs a display; the command line never starts Qt.
     if (argc == 1) {
-        return quillon::RunQuillonWindow(argc, argv);
+        return quillon::RunQuillonWindow(argc, argv, quillon::inspect::RunLoadSetupCommand);
     }
 #endif
     // The terminal's character set, for the Russian messages.

@@ -151,6 +151,11 @@ std::optional<MeterGroupInfo> GroupOfCode(uint16_t code) {
     return std::nullopt;
 }
 
+uint16_t GroupCodeOf(int channel, int meterType, int ordinal) {
+    return static_cast<uint16_t>(
+        kGroupCodeBase[static_cast<size_t>(channel)][static_cast<size_t>(meterType)] + ordinal);
+}
+
 size_t AddressWidth(int meterType) {
     switch (meterType) {
         case 3:  // M200

@@ -27,6 +27,9 @@ struct MeterGroupInfo {
 // The group a meter area group code stands for; none for a code no group can have.
 std::optional<MeterGroupInfo> GroupOfCode(uint16_t code);
 
+// The code of group `ordinal` of a type on a channel; later groups count up from the first.
+uint16_t GroupCodeOf(int channel, int meterType, int ordinal);
+
 // Bytes of one network address in a group's address table.
 size_t AddressWidth(int meterType);
 

@@ -8,60 +8,12 @@
 #include "inspect/area_schema.h"
 #include "inspect/catalogue_words.h"
 #include "inspect/record_decoders.h"
+#include "inspect/setting_codes.h"
 #include "inspect/text_format.h"
 #include "settings/meter_types.h"
 
 namespace quillon::inspect {
 namespace {
-
-// The event types of the log filter with their codes, in the communicator's order. A code of
-// one bit is a bit of the filter mask; a code of several bits is stored as one combined byte.
-struct EventCode {
-    std::string_view key;
-    uint16_t code;
-};
-
-constexpr std::array<EventCode, 18> kEventCodes = {{
-    {"BBLOG_COD_COLD_RESET", 0x0001},
-    {"BBLOG_COD_HOT_REST", 0x0002},
-    {"BBLOG_COD_SW_RESET", 0x0004},
-    {"BBLOG_COD_BAT_FAIL", 0x0003},
-    {"BBLOG_COD_CFG_CHANGED", 0x0008},
-    {"BBLOG_COD_LOG_FORMAT", 0x0010},
-    {"BBLOG_COD_ALARM", 0x0020},
-    {"BBLOG_COD_CONN_CHANGED", 0x0040},
-    {"BBLOG_COD_GATE_TSYNC", 0x0080},
-    {"BBLOG_COD_TIME_CORRECT", 0x0100},
-    {"BBLOG_COD_TIME_SET", 0x0200},
-    {"BBLOG_COD_MERC_LINK_CHNG", 0x0400},
-    {"BBLOG_EV_TIME_SET_RLT", 0x0800},
-    {"BBLOG_COD_TIME_SET_RLT", 0x0600},
-    {"BBLOG_EV_TIME_COR_RLT", 0x1000},
-    {"BBLOG_COD_TIME_COR_RLT", 0x0500},
-    {"BBLOG_EV_TIME_NOT_ADEQ", 0x2000},
-    {"BBLOG_COD_TIME_NOT_ADEQ", 0x0700},
-}};
-
-// A combined byte: the 4-bit group number in bits 4-5, the group's value in bits 0-3.
-uint16_t CodeOfCombined(uint8_t combined) {
-    return static_cast<uint16_t>((combined & 0x0F) << (4 * ((combined >> 4) & 3)));
-}
-
-bool SingleBit(uint16_t code) {
-    return code != 0 && (code & (code - 1)) == 0;
-}
-
-// Flag bits that are cleared when their setting is on.
-struct FlagBit {
-    std::string_view key;
-    uint8_t bit;
-};
-
-constexpr std::array<FlagBit, 2> kSystemFlags = {{{"EXT_SYSLOG", 0x01}, {"EXT_TCORR", 0x02}}};
-constexpr std::array<FlagBit, 3> kPollFlags = {
-    {{"EVR_REC", 0x40}, {"EVR_COOKIE", 0x20}, {"EVR_LAST", 0x10}}};
-constexpr std::array<FlagBit, 3> kMs744Flags = {
-    {{"CH1_MS744_REC", 0x40}, {"CH1_MS744_COOKIE", 0x20}, {"CH1_MS744_LAST", 0x10}}};
 
 constexpr std::array<std::string_view, 7> kChannelItems = {"SYS", "SRV",  "TRY", "APN",
                                                            "IP",  "GATE", "MASK"};
@@ -87,9 +39,10 @@ std::string MeterTypeName(int channel, int type) {
     if (type < 0 || type >= kMeterTypeCount) {
         return "тип " + std::to_string(type + 1);
     }
-    const std::string key = "CH" + std::to_string(channel) + "_" + kMeterTypeTags[type];
+    const char* tag = kMeterTypeTags[static_cast<size_t>(type)];
+    const std::string key = "CH" + std::to_string(channel) + "_" + tag;
     const std::string_view caption = CaptionOf(key);
-    return caption.empty() ? std::string(CaptionOf(std::string("CH1_") + kMeterTypeTags[type]))
+    return caption.empty() ? std::string(CaptionOf(std::string("CH1_") + tag))
                            : std::string(caption);
 }
 

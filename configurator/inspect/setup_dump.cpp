@@ -15,7 +15,25 @@ uint64_t EndOf(uint32_t start, size_t length) {
     return uint64_t{start} + length;
 }
 
-std::string Where(const SetupProblem& problem) {
+// A setup file read back from a unit holds the erased flash after each area: 0xFF up to the
+// next area. Those bytes belong to the area's room but are no part of the area.
+std::span<const uint8_t> WithoutErasedTail(std::span<const uint8_t> bytes) {
+    if (bytes.size() < kFrameSize) {
+        return bytes;
+    }
+    const size_t total = ReadU16(bytes, kTotalField);
+    if (total < kFrameSize || total >= bytes.size()) {
+        return bytes;
+    }
+    const auto tail = bytes.subspan(total);
+    return std::all_of(tail.begin(), tail.end(), [](uint8_t b) { return b == 0xFF; })
+               ? bytes.first(total)
+               : bytes;
+}
+
+}  // namespace
+
+std::string ProblemPlace(const SetupProblem& problem) {
     std::string where;
     if (problem.line) {
         where = "строка " + std::to_string(*problem.line);
@@ -26,7 +44,21 @@ std::string Where(const SetupProblem& problem) {
     return where;
 }
 
-}  // namespace
+std::optional<std::string> ReadSetupFileText(const std::string& path) {
+    std::error_code error;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, error)) {
+        in.open(path, std::ios::binary);
+    }
+    std::string content;
+    if (in) {
+        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!in.is_open() || in.bad()) {
+        return std::nullopt;
+    }
+    return content;
+}
 
 SetupFileReport InspectSetupFile(std::string_view content) {
     SetupFileReport report;
@@ -47,7 +79,7 @@ SetupFileReport InspectSetupFile(std::string_view content) {
         }
         bytes = bytes.first(std::min<size_t>(bytes.size(), kAreaRoom));
         taken.emplace_back(place.base, EndOf(place.base, bytes.size()));
-        AreaReport area = WalkArea(bytes, place.kind, place.base);
+        AreaReport area = WalkArea(WithoutErasedTail(bytes), place.kind, place.base);
         if (area.totalField > kAreaRoom) {
             byAddress.push_back({std::nullopt, place.base + static_cast<uint32_t>(kTotalField),
                                  "поле размера области " + std::to_string(area.totalField) +
@@ -114,25 +146,17 @@ void PrintSetupReport(const SetupFileReport& report, std::string_view fileName, 
     }
     out << "Проблемы (" << report.problems.size() << "):\n";
     for (const SetupProblem& problem : report.problems) {
-        out << "  " << Where(problem) << ": " << problem.text << "\n";
+        out << "  " << ProblemPlace(problem) << ": " << problem.text << "\n";
     }
 }
 
 int DumpSetupFile(const std::string& path, std::ostream& out, std::ostream& err) {
-    std::error_code error;
-    std::ifstream in;
-    if (std::filesystem::is_regular_file(path, error)) {
-        in.open(path, std::ios::binary);
-    }
-    std::string content;
-    if (in) {
-        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    if (!in.is_open() || in.bad()) {
+    const std::optional<std::string> content = ReadSetupFileText(path);
+    if (!content) {
         err << "Не удается открыть файл " << path << ".\n";
         return 1;
     }
-    const SetupFileReport report = InspectSetupFile(content);
+    const SetupFileReport report = InspectSetupFile(*content);
     PrintSetupReport(report, path, out);
     return report.problems.empty() ? 0 : 1;
 }

@@ -31,6 +31,12 @@ struct SetupFileReport {
 
 SetupFileReport InspectSetupFile(std::string_view content);
 
+// Where a problem is: "строка 5", "0x0003F012" or both. UTF-8.
+std::string ProblemPlace(const SetupProblem& problem);
+
+// The whole file at path; none when it is no regular file or cannot be read.
+std::optional<std::string> ReadSetupFileText(const std::string& path);
+
 // The report as text, ending with the problem count. UTF-8.
 void PrintSetupReport(const SetupFileReport& report, std::string_view fileName, std::ostream& out);
 

@@ -20,6 +20,10 @@ std::string FormatIniFile(const KeyMap& keys);
 // bytes that are no INI line, are skipped; values are stored unchecked.
 void ApplyIniText(std::string_view text, const KeyMap& keys);
 
+// Whether the line "key=value" in a section whose name does not begin with "CH0_" or "CH1_"
+// sets a value: the key names an entry that holds one, and a password key a box it has.
+bool IniKeySetsValue(std::string_view key, const KeyMap& keys);
+
 // Writes the file; the previous file at the path stays whole until the new one is complete.
 // Raises SetupFailure "Не удалось сохранить настройки." when it cannot be written.
 void SaveIniFile(const std::filesystem::path& path, const KeyMap& keys);

@@ -106,6 +106,28 @@ void ApplyIniText(std::string_view text, const KeyMap& keys) {
     }
 }
 
+bool IniKeySetsValue(std::string_view key, const KeyMap& keys) {
+    const EntryTarget target = MapKey({}, key);
+    const auto found = keys.find(target.key);
+    if (found == keys.end() || found->second == nullptr) {
+        return false;
+    }
+    const CSetupEntry& entry = *found->second;
+    switch (entry.GetKind()) {
+        case kEditKind:
+        case kFileKind:
+        case kAddressKind:
+        case kComboKind:
+        case kCheckKind:
+            return true;
+        case kPasswordKind:
+            return target.box && *target.box >= 0 &&
+                   static_cast<size_t>(*target.box) < entry.GetControlCount();
+        default:
+            return false;
+    }
+}
+
 void LoadIniFile(const std::filesystem::path& path, const KeyMap& keys) {
     const auto failure = [] { return SetupFailure::FromUtf8("Не удалось загрузить настройки."); };
     const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);

@@ -17,7 +17,7 @@ bool HasDisplay() {
 
 }  // namespace
 
-int RunQuillonWindow(int argc, char** argv) {
+int RunQuillonWindow(int argc, char** argv, SettingsCommand loadSetup) {
     if (!HasDisplay()) {
         std::cerr << "quillon: no display to open the window on (DISPLAY is not set); "
                      "see quillon --help for the command line\n";
@@ -27,6 +27,7 @@ int RunQuillonWindow(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     // The window is the whole program: closing it ends the program and saves nothing.
     CQuillonDlg window;
+    window.SetLoadSetupCommand(std::move(loadSetup));
     window.show();
     QApplication::exec();
     return 0;

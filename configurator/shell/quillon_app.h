@@ -1,9 +1,12 @@
 #pragma once
 
+#include "shell/settings_command.h"
+
 namespace quillon {
 
 // Runs the window until it is closed and returns the exit status. The arguments are Qt's
 // (platform options such as -platform); the configurator's own options never reach here.
-int RunQuillonWindow(int argc, char** argv);
+// The window's "Load Setup" runs loadSetup.
+int RunQuillonWindow(int argc, char** argv, SettingsCommand loadSetup = {});
 
 }  // namespace quillon

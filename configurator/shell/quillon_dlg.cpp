@@ -120,16 +120,26 @@ CQuillonDlg::~CQuillonDlg() {
 void CQuillonDlg::BuildMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     m_saveSetup = file->addAction(QStringLiteral("Save Setup"));
+    m_loadSetup = file->addAction(QStringLiteral("Load Setup"));
+    m_loadSetup->setEnabled(false);
     file->addSeparator();
     m_loadIni = file->addAction(QStringLiteral("Load Ini-file"));
     m_saveIni = file->addAction(QStringLiteral("Save Ini-file"));
     connect(m_saveSetup, &QAction::triggered, this, [this] { OnCommand(kSaveSetupCommand, 0); });
+    connect(m_loadSetup, &QAction::triggered, this, [this] { OnCommand(kLoadSetupCommand, 0); });
     connect(m_loadIni, &QAction::triggered, this, [this] { OnCommand(kLoadIniCommand, 0); });
     connect(m_saveIni, &QAction::triggered, this, [this] { OnCommand(kSaveIniCommand, 0); });
 }
 
+void CQuillonDlg::SetLoadSetupCommand(SettingsCommand command) {
+    m_loadSetupCommand = std::move(command);
+    m_loadSetup->setEnabled(static_cast<bool>(m_loadSetupCommand));
+}
+
 QAction& CQuillonDlg::CommandAction(uint32_t command) const {
     switch (command) {
+        case kLoadSetupCommand:
+            return *m_loadSetup;
         case kLoadIniCommand:
             return *m_loadIni;
         case kSaveIniCommand:
@@ -179,6 +189,11 @@ void CQuillonDlg::OnCommand(uint32_t first, intptr_t second) {
         switch (first) {
             case kSaveSetupCommand:
                 RunSaveSetupCommand(*m_root, *m_dialogs);
+                break;
+            case kLoadSetupCommand:
+                if (m_loadSetupCommand) {
+                    m_loadSetupCommand(m_keys, *m_dialogs);
+                }
                 break;
             case kLoadIniCommand:
                 RunLoadIniCommand(m_keys, *m_dialogs);

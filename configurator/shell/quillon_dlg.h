@@ -9,6 +9,7 @@
 #include "settings/key_map.h"
 #include "settings/setup_entry.h"
 #include "settings/user_dialogs.h"
+#include "shell/settings_command.h"
 
 class QAction;
 
@@ -23,6 +24,7 @@ class SettingsTreeView;
 inline constexpr uint32_t kSaveSetupCommand = 32772;
 inline constexpr uint32_t kLoadIniCommand = 32774;
 inline constexpr uint32_t kSaveIniCommand = 32775;
+inline constexpr uint32_t kLoadSetupCommand = 32776;
 
 class CQuillonDlg final : public QMainWindow {
     Q_OBJECT
@@ -36,6 +38,9 @@ public:
     // A menu command or a control's notification: first every command listener sees it, then
     // the window handles its own commands.
     void OnCommand(uint32_t first, intptr_t second);
+
+    // "File" -> "Load Setup" runs the command; without one the item is disabled.
+    void SetLoadSetupCommand(SettingsCommand command);
 
     CSetupEntry& Root() const { return *m_root; }
     const KeyMap& Keys() const { return m_keys; }
@@ -71,6 +76,8 @@ private:
     std::unique_ptr<ControlPlacer> m_placer;
     KeyMap m_keys;
     QAction* m_saveSetup = nullptr;
+    QAction* m_loadSetup = nullptr;
+    SettingsCommand m_loadSetupCommand;
     QAction* m_loadIni = nullptr;
     QAction* m_saveIni = nullptr;
     int m_columnWidth = 0;

@@ -158,6 +158,94 @@ TEST_F(QuillonProgram, ReportsFilesItCannotReadOrWrite) {
     EXPECT_EQ(m_folder.Names(), std::vector<std::string>{});
 }
 
+TEST_F(QuillonProgram, LoadsItsSetupFileBackAndWritesTheSameBytes) {
+    ASSERT_EQ(Run({"--load-ini", "examples/site.ini", "--save-setup", Path("a.s19")}).status, 0);
+    const Outcome run = Run({"--save-setup", Path("b.s19"), "--load-setup", Path("a.s19"),
+                             "--save-schedule", Path("schedule.bin"), "--save-ini", Path("b.ini")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadBytes(m_folder / "b.s19"), ReadBytes(m_folder / "a.s19"));
+    EXPECT_EQ(ReadBytes(m_folder / "schedule.bin"),
+              ReadBytes(fs::path(QB_SOURCE_DIR) / "examples" / "schedule.bin"));
+    const std::string ini = ReadBytes(m_folder / "b.ini");
+    EXPECT_NE(ini.find("\r\nTIME_TABLE=" + Path("schedule.bin") + "\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("\r\nLOC_GID=0x0102\r\n"), std::string::npos);
+}
+
+TEST_F(QuillonProgram, WithoutAScheduleFileSaysSoAndLeavesTimeTableEmpty) {
+    ASSERT_EQ(Run({"--load-ini", "examples/site.ini", "--save-setup", Path("a.s19")}).status, 0);
+    Outcome run = Run({"--load-setup", Path("a.s19"), "--save-ini", Path("b.ini")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err,
+              "Таблица расписания из файла настроек (48 байт) не сохранена: TIME_TABLE оставлен "
+              "пустым. Чтобы сохранить её, добавьте --save-schedule ФАЙЛ.\n");
+    EXPECT_NE(ReadBytes(m_folder / "b.ini").find("\r\nTIME_TABLE=\r\n"), std::string::npos);
+
+    // A schedule file of the user's own, named by --set, needs no note.
+    run = Run({"--load-setup", Path("a.s19"), "--set", "TIME_TABLE=examples/schedule.bin",
+               "--save-setup", Path("c.s19")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadBytes(m_folder / "c.s19"), ReadBytes(m_folder / "a.s19"));
+
+    // Save Setup then needs a schedule file, as for any tree without one.
+    run = Run({"--load-setup", Path("a.s19"), "--save-setup", Path("b.s19")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.ends_with("Не удается открыть файл с таблицей расписания.\n")) << run.err;
+    EXPECT_FALSE(fs::exists(m_folder / "b.s19"));
+}
+
+TEST_F(QuillonProgram, RefusesADamagedSetupFileWithItsProblemsAndWritesNothing) {
+    ASSERT_EQ(Run({"--load-ini", "examples/site.ini", "--save-setup", Path("a.s19")}).status, 0);
+    std::string damaged = ReadBytes(m_folder / "a.s19");
+    damaged.erase(damaged.find(":3250003F800"));
+    damaged += ":3060003F800AA00\r\n";  // a line with a wrong checksum
+    WriteBytes(m_folder / "damaged.s19", damaged);
+    const Outcome run = Run({"--load-setup", Path("damaged.s19"), "--save-schedule",
+                             Path("schedule.bin"), "--save-ini", Path("b.ini")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    const std::string header =
+        "Файл настроек " + Path("damaged.s19") + " не загружен, настройки не изменены. Проблемы (";
+    EXPECT_EQ(run.err.find(header), 0u) << run.err;
+    EXPECT_NE(run.err.find("\n  0x0003F800: в файле нет области\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("\n  строка "), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(m_folder / "schedule.bin"));
+    EXPECT_FALSE(fs::exists(m_folder / "b.ini"));
+
+    const Outcome missing = Run({"--load-setup", Path("missing.s19")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "Не удается открыть файл " + Path("missing.s19") + ".\n");
+}
+
+TEST_F(QuillonProgram, SetsSettingsAsIniLinesAfterTheLoads) {
+    ASSERT_EQ(Run({"--load-ini", "examples/site.ini", "--save-setup", Path("a.s19")}).status, 0);
+    // A template plus one unit's values, the setup file's values overridden by --set.
+    const Outcome run =
+        Run({"--set", "LOC_GID=0x0103", "--load-setup", Path("a.s19"),
+             "--set=LOC_MAIN_CHAN_IP=192.168.10.21", "--set", " CH0_GROUP=12 ", "--set",
+             "LOC_MAIN_CHAN_SYS=\"KOMM 7\"", "--set", "CH0_M230_2_PASS2=5,5,5,5,5,5", "--set",
+             "CH0_M601_1_NA=9", "--save-schedule", Path("s.bin"), "--save-ini", Path("b.ini")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string ini = ReadBytes(m_folder / "b.ini");
+    for (const char* line :
+         {"\r\nLOC_GID=0x0103\r\n", "\r\nLOC_MAIN_CHAN_IP=192.168.10.21\r\n", "\r\nCH0_GROUP=1\r\n",
+          "\r\nLOC_MAIN_CHAN_SYS=KOMM 7\r\n",
+          "[CH0_M230_2]\r\nNA=2\r\nAUTO_CORR=1\r\nPASS1=1,1,1,1,1,1\r\nPASS2=5,5,5,5,5,5\r\n",
+          "[CH0_M601_1]\r\nNA=1\r\n"}) {
+        EXPECT_NE(ini.find(line), std::string::npos) << line;
+    }
+}
+
+TEST_F(QuillonProgram, RefusesASetKeyTheTreeDoesNotHaveNamingIt) {
+    const Outcome run = Run({"--set", "LOC_GIDX=1", "--save-ini", Path("b.ini")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.find("quillon: нет настройки с ключом \"LOC_GIDX\" (--set LOC_GIDX=1)\n"), 0u)
+        << run.err;
+    EXPECT_EQ(m_folder.Names(), std::vector<std::string>{});
+}
+
 TEST_F(QuillonProgram, RefusesBadArgumentsWithTheUsage) {
     const std::vector<std::vector<std::string>> cases = {
 #ifndef QB_GUI
@@ -169,6 +257,15 @@ TEST_F(QuillonProgram, RefusesBadArgumentsWithTheUsage) {
         {"--save-ini="},
         {"--load-ini", "a.ini", "--load-ini", "b.ini"},
         {"--load-ini", "examples/site.ini", "-x"},
+        {"--set", "LOC_GID"},
+        {"--set", "=1"},
+        {"--set"},
+        {"--set", "loc_gid=1"},
+        {"--set", "CH0_M230=1"},           // a heading holds no value
+        {"--set", "CH0_CE303_1_PASS3=1"},  // a CE303 has two password boxes
+        {"--set", "LOC_GID=1\n2"},
+        {"--save-schedule", "s.bin"},
+        {"--load-setup", "a.s19", "--load-setup", "b.s19"},
     };
     for (const auto& args : cases) {
         std::string joined;

@@ -17,6 +17,7 @@
 #include "image/save_setup.h"
 #include "settings/catalogue.h"
 #include "settings/ini_file.h"
+#include "settings/setup_failure.h"
 #include "settings/testing/temp_folder.h"
 #include "settings/testing/tree_fixture.h"
 #include "shell/address_edit.h"
@@ -66,7 +67,8 @@ TEST_F(WindowShell, IsCaptionedQuillonWithItsIconAndTheFileMenu) {
     for (const QAction* item : menus[0]->menu()->actions()) {
         items.append(item->isSeparator() ? QStringLiteral("-") : item->text());
     }
-    EXPECT_EQ(items, QStringList({"Save Setup", "-", "Load Ini-file", "Save Ini-file"}));
+    EXPECT_EQ(items,
+              QStringList({"Save Setup", "Load Setup", "-", "Load Ini-file", "Save Ini-file"}));
     EXPECT_EQ(Tree().editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(QApplication::focusWidget(), &Tree());
 }
@@ -178,6 +180,24 @@ TEST_F(WindowShell, LoadIniFileShowsTheValuesInTheControls) {
               "Ethernet");
     EXPECT_EQ(Dialogs().LastFilters(),
               (std::vector<std::string>{"Ini files (*.ini)|*.ini", "All Files (*.*)|*.*"}));
+}
+
+TEST_F(WindowShell, LoadSetupRunsTheProgramsCommandOnTheWindowsTreeAndShowsItsFailure) {
+    EXPECT_FALSE(Window().CommandAction(kLoadSetupCommand).isEnabled());
+    int runs = 0;
+    Window().SetLoadSetupCommand([&](const KeyMap& keys, UserDialogs& dialogs) {
+        ++runs;
+        EXPECT_EQ(&keys, &Window().Keys());
+        EXPECT_EQ(&dialogs, &Dialogs());
+        keys.at("LOC_GID")->SetText("0x0103");
+        throw SetupFailure::FromUtf8("Не удается открыть файл unit.s19.");
+    });
+    ASSERT_TRUE(Window().CommandAction(kLoadSetupCommand).isEnabled());
+    Window().CommandAction(kLoadSetupCommand).trigger();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(static_cast<QLineEdit&>(WidgetOf(Entry("LOC_GID"))).text(), "0x0103");
+    EXPECT_EQ(Dialogs().Messages(), std::vector<std::string>{"Не удается открыть файл unit.s19."});
+    EXPECT_TRUE(Window().isVisible());
 }
 
 TEST_F(WindowShell, SaveSetupOfTheExampleProposesLocS19AndWritesTheCommandLinesBytes) {
