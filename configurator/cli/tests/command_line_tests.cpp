@@ -37,13 +37,14 @@ protected:
     // go to env before the locale.
     Outcome Run(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8",
                 const std::string& envOptions = "") {
-        std::string command = "cd " + Quoted(QB_SOURCE_DIR) + " && env " + envOptions +
-                              " LC_ALL=" + locale + " " + Quoted(QB_QUILLON);
+        std::string command = "cd ";
+        command.append(Quoted(QB_SOURCE_DIR)).append(" && env ").append(envOptions);
+        command.append(" LC_ALL=").append(locale).append(" ").append(Quoted(QB_QUILLON));
         for (const std::string& arg : args) {
-            command += " " + Quoted(arg);
+            command.append(" ").append(Quoted(arg));
         }
-        command += " >" + Quoted((m_folder / "stdout").string()) + " 2>" +
-                   Quoted((m_folder / "stderr").string());
+        command.append(" >").append(Quoted((m_folder / "stdout").string()));
+        command.append(" 2>").append(Quoted((m_folder / "stderr").string()));
         Outcome outcome;
         const int raw = std::system(command.c_str());
         outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
