@@ -18,6 +18,7 @@ namespace {
 
 using testing::HexBytes;
 using testing::RecordOf;
+using testing::TempFolder;
 using testing::ToHex;
 
 // Two Ethernet channels with one-character texts and no exchange channel in use, without the
