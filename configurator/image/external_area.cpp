@@ -45,6 +45,11 @@ size_t CStpAreaExt::GetSize(const CSetupEntry& root) {
     return TotalSize(root);
 }
 
+void CStpAreaExt::CheckBuild(const CSetupEntry& root) {
+    TotalSize(root);
+    ScheduleRecordSize(root);
+}
+
 size_t CStpAreaExt::TotalSize(const CSetupEntry& root) {
     size_t size = OffsetTableSize(std::size(kSectionTable)) +
                   OffsetTableSize(std::size(kDirectory0000)) +
@@ -58,15 +63,18 @@ size_t CStpAreaExt::TotalSize(const CSetupEntry& root) {
     size += ChannelSetupSize(root);
     size += UartConfigSize(root);
     size += PollConfigSize(root);
-    if (size > kLargestArea) {
-        throw SetupFailure::FromUtf8(
-            "Область настроек коммуникатора слишком велика. Уменьшите таблицу расписания.");
-    }
     return size;
 }
 
 void CStpAreaExt::Build(std::span<uint8_t> buffer, const CSetupEntry& root) {
-    size_t cursor = BeginArea(buffer, TotalSize(root));
+    const size_t total = TotalSize(root);
+    if (total > kLargestArea) {
+        // The writers before the schedule record check nothing that TotalSize did not.
+        ScheduleRecordSize(root);
+        throw SetupFailure::FromUtf8(
+            "Область настроек коммуникатора слишком велика. Уменьшите таблицу расписания.");
+    }
+    size_t cursor = BeginArea(buffer, total);
     PutOffsetTable(kSectionTable, cursor);
     ResolveLabel(cursor, "RAY_0000_OFF");
     PutOffsetTable(kDirectory0000, cursor);

@@ -20,11 +20,19 @@ inline constexpr size_t kCombinedCodeCount = 6;
 class CStpAreaExt : public CArea {
 public:
     // Checks the settings, stopping at the first failure, collects the values the table writers
-    // use, and returns the area's exact size. The schedule file is measured afresh.
+    // use, and returns the area's exact size, however large. The schedule file is measured
+    // afresh.
     size_t GetSize(const CSetupEntry& root);
 
+    // The checks that Build adds to those of GetSize, writing nothing: the schedule file is
+    // measured again, and an empty TIME_TABLE fails. For an area that is refused for its size
+    // without being built.
+    void CheckBuild(const CSetupEntry& root);
+
     // Writes the area into a buffer of exactly GetSize bytes. A schedule file that changed size
-    // since GetSize measured it fails the build before anything is written past the buffer.
+    // since GetSize measured it fails the build before anything is written past the buffer. An
+    // area above 0xFFFF bytes, which the 16-bit total cannot describe, is refused with the
+    // message of the too-large area after those checks, and nothing is written.
     void Build(std::span<uint8_t> buffer, const CSetupEntry& root);
 
 private:
@@ -46,6 +54,9 @@ private:
     size_t ChannelSetupSize(const CSetupEntry& root);
     size_t UartConfigSize(const CSetupEntry& root);
     size_t PollConfigSize(const CSetupEntry& root);
+
+    // The size of the schedule record as its writer checks it: there must be one.
+    size_t ScheduleRecordSize(const CSetupEntry& root);
 
     void WriteFilter(size_t& cursor, const CSetupEntry& root);
     void WriteSystemFlags(size_t& cursor, const CSetupEntry& root);

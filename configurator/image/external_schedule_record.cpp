@@ -39,12 +39,17 @@ size_t CStpAreaExt::ScheduleTableSize(const CSetupEntry& root) {
     return length + kRecordFrameSize;
 }
 
-void CStpAreaExt::WriteScheduleTable(size_t& cursor, const CSetupEntry& root) {
+size_t CStpAreaExt::ScheduleRecordSize(const CSetupEntry& root) {
     const size_t size = ScheduleTableSize(root);
     if (size == 0) {
         // The area was sized without a schedule record, but the communicator needs one.
         throw ScheduleOpenFailure();
     }
+    return size;
+}
+
+void CStpAreaExt::WriteScheduleTable(size_t& cursor, const CSetupEntry& root) {
+    const size_t size = ScheduleRecordSize(root);
     const std::vector<uint8_t> table =
         ReadScheduleFile(SchedulePath(ScheduleName(root)), size - kRecordFrameSize);
     ResolveLabel(cursor, "RAY_0000_TIMETABLE");

@@ -3,6 +3,7 @@
 #include "image/meter_area.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "image/meter_layout.h"
 #include "settings/setup_failure.h"
@@ -152,18 +153,29 @@ size_t CStpAreaCnt::GetSize(const CSetupEntry& root) const {
     for (const MeterGroup& group : m_groups) {
         size += GroupItemsSize(group);
     }
-
-    if (m_passwords.size() > kMaxTableCount || m_sets.size() > kMaxTableCount) {
-        throw SetupFailure::FromUtf8(
-            "Область настроек счетчиков слишком велика. Уменьшите кол-во уникальных паролей.");
-    }
     return size;
+}
+
+void CStpAreaCnt::CheckBuild(const CSetupEntry& root) const {
+    if (LayoutFor(root).timeServer) {
+        TimeServerPassword(root);
+    }
 }
 
 void CStpAreaCnt::Build(std::span<uint8_t> buffer, CSetupEntry& root) {
     const size_t total = GetSize(root);
     const Layout layout = LayoutFor(root);
     const EntryIndex& index = IndexFor(root);
+    std::optional<PasswordBytes> timeServerPassword;
+    if (layout.timeServer) {
+        timeServerPassword = TimeServerPassword(root);
+    }
+    // The one-byte counts of the password tables cannot hold more. The check comes after the
+    // password of the time server, whose format Build checks, and before anything is written.
+    if (m_passwords.size() > kMaxTableCount || m_sets.size() > kMaxTableCount) {
+        throw SetupFailure::FromUtf8(
+            "Область настроек счетчиков слишком велика. Уменьшите кол-во уникальных паролей.");
+    }
 
     size_t cursor = BeginArea(buffer, total);
     PutDirectory(SectionEntries(layout), cursor);
@@ -185,8 +197,8 @@ void CStpAreaCnt::Build(std::span<uint8_t> buffer, CSetupEntry& root) {
         WritePasswordSets(cursor);
         WritePasswordTable(cursor);
     }
-    if (layout.timeServer) {
-        WriteTimeServer(index, cursor);
+    if (timeServerPassword) {
+        WriteTimeServer(index, *timeServerPassword, cursor);
     }
     for (const MeterGroup& group : m_groups) {
         WriteGroupItems(group, index, cursor);

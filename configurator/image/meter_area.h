@@ -71,7 +71,13 @@ public:
     // The exact size of the area after Prepare; checks the time-server settings.
     size_t GetSize(const CSetupEntry& root) const;
 
-    // Writes the area after Prepare into a buffer of exactly GetSize bytes.
+    // The checks that Build adds to those of GetSize, writing nothing: the format of the time
+    // server's password. For an area that is refused for its size without being built.
+    void CheckBuild(const CSetupEntry& root) const;
+
+    // Writes the area after Prepare into a buffer of exactly GetSize bytes. Checks the format
+    // of the time server's password first, then refuses more than 255 passwords or password
+    // sets, which the one-byte counts cannot hold, with the message of the too-large area.
     void Build(std::span<uint8_t> buffer, CSetupEntry& root);
 
     const ChannelCounts& Counts() const { return m_counts; }
@@ -110,6 +116,8 @@ private:
     // 0 "Не используется"; 1 to 3 the meter type index + 1 of the time server.
     static int TimeServerSelection(const CSetupEntry& root);
     void CheckTimeServer(const CSetupEntry& root) const;
+    // The six bytes of TS_PASS; a text that does not parse fails.
+    static PasswordBytes TimeServerPassword(const CSetupEntry& root);
     [[noreturn]] static void FailTimeServerPassword();
 
     // meter_area.cpp
@@ -133,7 +141,7 @@ private:
     void EndRecord(size_t start, size_t size, size_t& cursor);
     void WritePasswordSets(size_t& cursor);
     void WritePasswordTable(size_t& cursor);
-    void WriteTimeServer(const EntryIndex& index, size_t& cursor);
+    void WriteTimeServer(const EntryIndex& index, const PasswordBytes& password, size_t& cursor);
     void WriteMs744Poll(const EntryIndex& index, size_t& cursor);
     void WriteMs744Baud(const EntryIndex& index, size_t& cursor);
     void WriteGroupItems(const MeterGroup& group, const EntryIndex& index, size_t& cursor);

@@ -54,7 +54,8 @@ void CStpAreaCnt::WritePasswordTable(size_t& cursor) {
     EndRecord(start, size, cursor);
 }
 
-void CStpAreaCnt::WriteTimeServer(const EntryIndex& index, size_t& cursor) {
+void CStpAreaCnt::WriteTimeServer(const EntryIndex& index, const PasswordBytes& password,
+                                  size_t& cursor) {
     size_t start = BeginRecord("TS_PARAM", kTimeServerParamSize, cursor);
     PutU8(static_cast<uint8_t>(index.Get("TS_CHAN").GetSelection()), cursor);
     PutU8(static_cast<uint8_t>(index.Get("TS_TYPE").GetSelection() - 1), cursor);
@@ -64,15 +65,10 @@ void CStpAreaCnt::WriteTimeServer(const EntryIndex& index, size_t& cursor) {
     PutU8(static_cast<uint8_t>(index.Get("TS_ADDR").GetNumber()), cursor);
     EndRecord(start, kTimeServerAddressSize, cursor);
 
-    const std::optional<PasswordBytes> password =
-        ParsePassword(index.Get("TS_PASS").GetText(), 6, false);
-    if (!password) {
-        FailTimeServerPassword();
-    }
     const size_t size = PasswordTableSize(1);
     start = BeginRecord("TS_PASS", size, cursor);
     PutU8(1, cursor);
-    PutBytes(*password, cursor);
+    PutBytes(password, cursor);
     EndRecord(start, size, cursor);
 }
 

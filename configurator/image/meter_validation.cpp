@@ -1,5 +1,6 @@
 // Prepare: the checks of the meter settings and the groups and password tables they give.
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "image/meter_area.h"
@@ -237,6 +238,15 @@ void CStpAreaCnt::CheckTimeServer(const CSetupEntry& root) const {
 
 void CStpAreaCnt::FailTimeServerPassword() {
     throw SetupFailure::FromUtf8("Неправильный пароль сервера времени.");
+}
+
+PasswordBytes CStpAreaCnt::TimeServerPassword(const CSetupEntry& root) {
+    const std::optional<PasswordBytes> password =
+        ParsePassword(FindSetting(root, "TS_PASS").GetText(), 6, false);
+    if (!password) {
+        FailTimeServerPassword();
+    }
+    return *password;
 }
 
 }  // namespace quillon

@@ -26,6 +26,7 @@ public:
     void Build(std::span<uint8_t> buffer, CSetupEntry& root) override {
         m_area.Build(buffer, root);
     }
+    void CheckBuild(CSetupEntry& root) override { m_area.CheckBuild(root); }
 
 private:
     CStpAreaExt m_area;
@@ -40,6 +41,7 @@ public:
     void Build(std::span<uint8_t> buffer, CSetupEntry& root) override {
         m_area.Build(buffer, root);
     }
+    void CheckBuild(CSetupEntry& root) override { m_area.CheckBuild(root); }
 
 private:
     CStpAreaCnt m_area;
@@ -51,6 +53,8 @@ public:
     void Build(std::span<uint8_t> buffer, CSetupEntry& root) override {
         m_area.Build(buffer, root);
     }
+    // The local area's writers check nothing that GetSize did not.
+    void CheckBuild(CSetupEntry&) override {}
 
 private:
     CStpAreaLoc m_area;
@@ -86,8 +90,11 @@ CFlashImage CompileSetup(CSetupEntry& root, std::span<SetupAreaSlot> areas) {
     std::vector<CompiledArea> compiled;
     for (SetupAreaSlot& slot : areas) {
         const size_t size = slot.area->GetSize(root);
-        // Too large to frame is too large all the same; building it would only fail inside.
+        // Too large to frame is too large all the same, and its buffer alone could be of any
+        // size (a schedule file has none), so it is not built; the failures its build would
+        // report come first all the same.
         if (size > kLargestFramedArea) {
+            slot.area->CheckBuild(root);
             throw SetupFailure::FromUtf8(slot.tooLarge);
         }
         std::vector<uint8_t> bytes(size);

@@ -30,6 +30,9 @@ public:
     virtual size_t GetSize(CSetupEntry& root) = 0;
     // Writes the area into a buffer of exactly GetSize bytes.
     virtual void Build(std::span<uint8_t> buffer, CSetupEntry& root) = 0;
+    // The checks that Build adds to those of GetSize, writing nothing. An area too large for
+    // its 16-bit size fields is not built, but its failures still come before its size.
+    virtual void CheckBuild(CSetupEntry& root) = 0;
 };
 
 // An area, where it goes in the flash, and the UTF-8 message when it exceeds kAreaSizeLimit.
@@ -43,8 +46,9 @@ struct SetupAreaSlot {
 std::vector<SetupAreaSlot> StandardSetupAreas();
 
 // Compiles the areas in the order given, stopping at the first SetupFailure: from a check inside
-// an area, or the area's own message when it exceeds the limit after it was built. The image
-// holds them in address order, so an area that fills its 2048 bytes runs on into the next.
+// an area, or the area's own message when it exceeds the limit after it was built (or, above
+// 0xFFFF bytes, after the checks of its build). The image holds them in address order, so an
+// area that fills its 2048 bytes runs on into the next.
 CFlashImage CompileSetup(CSetupEntry& root, std::span<SetupAreaSlot> areas);
 
 // Writes the image as ":3" S-records in place of the file at the path, or raises SetupFailure

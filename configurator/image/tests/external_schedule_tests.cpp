@@ -137,6 +137,29 @@ TEST_F(ExternalSchedule, LeavesAreasAbove2048BytesToSaveSetupButNotAbove65535) {
     EXPECT_EQ(Failure(), testing::kAreaTooLarge);
 }
 
+// A text that takes the area past its 16-bit total: the build's checks of the schedule come
+// before the size, whether the area is built or, for its size, only checked.
+TEST_F(ExternalSchedule, ReportsTheScheduleBeforeAnAreaTooLargeToFrame) {
+    m_tree.Set("EXT_MAIN_CHAN_SYS", std::string(65600, 's'));
+    EXPECT_EQ(Failure(), testing::kAreaTooLarge);
+    EXPECT_EQ(FailureAfterSizing([&] { testing::WriteFile(m_schedule, {1}); }),
+              testing::kCannotReadSchedule);
+
+    m_tree.Set("TIME_TABLE", "");
+    EXPECT_EQ(Failure(), testing::kCannotOpenSchedule);
+
+    CStpAreaExt area;
+    EXPECT_GT(area.GetSize(m_tree.Root()), 0xFFFFu);
+    try {
+        area.CheckBuild(m_tree.Root());
+        ADD_FAILURE() << "CheckBuild accepted an empty TIME_TABLE";
+    } catch (const SetupFailure& failure) {
+        EXPECT_EQ(failure.Message(), testing::kCannotOpenSchedule);
+    }
+    m_tree.Set("TIME_TABLE", m_schedule.string());
+    EXPECT_NO_THROW(area.CheckBuild(m_tree.Root()));
+}
+
 TEST(ReadScheduleFile, ReadsExactlyTheMeasuredLengthOrFails) {
     const TempFolder folder;
     const std::filesystem::path path = folder / "schedule.bin";

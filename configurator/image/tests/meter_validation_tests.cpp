@@ -344,17 +344,38 @@ TEST(MeterChecks, CheckTheTimeServerPasswordFormatOnlyWhenBuilding) {
 
 // A one-byte count cannot hold 256 passwords; such an area is far above the meter area's 2048
 // bytes, so it is refused with the size message instead of being written with a wrong count.
-TEST(MeterChecks, RefuseMorePasswordsThanOneByteCounts) {
-    for (int count : {85, 86}) {
+// The time server's password, whose format the build checks, is reported before it.
+TEST(MeterChecks, RefuseMorePasswordsThanOneByteCountsAfterTheTimeServerPassword) {
+    const struct {
+        int count;
+        const char* timeServerPassword;  // none: no time server
+        const std::string& message;
+    } cases[] = {
+        {85, nullptr, ""},
+        {86, nullptr, kTooLarge},
+        {86, "1,2,3,4,5,6", kTooLarge},
+        {86, "abc", kBadTsPassword},
+        {86, "1,2,3,4,5", kBadTsPassword},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.count << " meters, time server password "
+                                          << (c.timeServerPassword ? c.timeServerPassword : "-"));
         MeterTree meters;
-        meters.Count(0, kMeterM230, count);
-        for (int k = 1; k <= count; ++k) {
+        meters.Count(0, kMeterM230, c.count);
+        for (int k = 1; k <= c.count; ++k) {
             const std::string base = std::to_string(k) + ",0,0,0,0,";
             meters.Address(0, kMeterM230, k, std::to_string(k))
                 .Passwords(0, kMeterM230, k, {base + "1", base + "2", base + "3"});
         }
+        if (c.timeServerPassword != nullptr) {
+            meters.Tree()
+                .Select("TS_CHAN", 0)
+                .Select("TS_TYPE", 1)
+                .Set("TS_ADDR", "1")
+                .Set("TS_PASS", c.timeServerPassword);
+        }
         // 85 meters give 255 passwords, 86 give 258.
-        EXPECT_EQ(FailureOf(meters.Root()), count == 85 ? "" : kTooLarge) << count;
+        EXPECT_EQ(FailureOf(meters.Root()), c.message);
     }
 }
 

@@ -39,14 +39,15 @@ constexpr std::string_view kMeterTooLarge =
 constexpr std::string_view kLocalTooLarge =
     "Область локальных настроек коммуникатора слишком велика. Уменьшите таблицу расписания.";
 
-// An area of a chosen size filled with one byte value, or one whose check fails; it records
-// every call in a shared log.
+// An area of a chosen size filled with one byte value, or one whose check in GetSize or in its
+// build fails; it records every call in a shared log.
 class ScriptedArea final : public SetupAreaCompiler {
 public:
     ScriptedArea(std::string name, size_t size, uint8_t fill, std::vector<std::string>& log)
         : m_name(std::move(name)), m_size(size), m_fill(fill), m_log(log) {}
 
     std::optional<std::string> failure;
+    std::optional<std::string> buildFailure;
 
     size_t GetSize(CSetupEntry&) override {
         m_log.push_back(m_name + " GetSize");
@@ -57,7 +58,16 @@ public:
     }
     void Build(std::span<uint8_t> buffer, CSetupEntry&) override {
         m_log.push_back(m_name + " Build " + std::to_string(buffer.size()));
+        if (buildFailure) {
+            throw SetupFailure::FromUtf8(*buildFailure);
+        }
         std::fill(buffer.begin(), buffer.end(), m_fill);
+    }
+    void CheckBuild(CSetupEntry&) override {
+        m_log.push_back(m_name + " CheckBuild");
+        if (buildFailure) {
+            throw SetupFailure::FromUtf8(*buildFailure);
+        }
     }
 
 private:
@@ -105,6 +115,7 @@ TEST_F(SaveSetup, WritesTheAreasAsRecordsAtTheirAddressesInAddressOrder) {
         void Build(std::span<uint8_t> buffer, CSetupEntry&) override {
             std::copy(bytes.begin(), bytes.end(), buffer.begin());
         }
+        void CheckBuild(CSetupEntry&) override {}
         std::vector<uint8_t> bytes;
     };
     m_areas.push_back({std::make_unique<Bytes>(std::vector<uint8_t>{0xAA, 0xBB}),
@@ -168,12 +179,23 @@ TEST_F(SaveSetup, AFullMeterAreaRunsOnIntoTheExternalAreaWithoutABreak) {
     EXPECT_EQ(lines, 64u + 3u + 1u);
 }
 
-TEST_F(SaveSetup, RefusesAnAreaTooLargeToFrameWithoutBuildingIt) {
+TEST_F(SaveSetup, RefusesAnAreaTooLargeToFrameWithoutBuildingItAfterTheChecksOfItsBuild) {
     UseAreas(100, 70000, 100);
     Run();
     EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{std::string(kMeterTooLarge)});
     EXPECT_EQ(m_log, (std::vector<std::string>{"external GetSize", "external Build 100",
-                                               "meter GetSize"}));
+                                               "meter GetSize", "meter CheckBuild"}));
+
+    // A failure the build reports comes before the size, as for an area that is built.
+    for (const size_t size : {size_t{3000}, size_t{70000}}) {
+        SCOPED_TRACE(size);
+        UseAreas(100, size, 100);
+        Area(1).buildFailure = "Неправильный пароль сервера времени.";
+        Run();
+        EXPECT_EQ(m_dialogs.Messages().back(), "Неправильный пароль сервера времени.");
+        EXPECT_EQ(m_log.back(), size == 3000 ? "meter Build 3000" : "meter CheckBuild");
+    }
+    EXPECT_TRUE(m_dialogs.Questions().empty());
 }
 
 TEST_F(SaveSetup, ShowsOnlyTheFirstFailureInCompileOrder) {
@@ -401,6 +423,21 @@ TEST_F(SiteSetup, AScheduleFileThatMakesTheExternalAreaTooLargeIsReportedAsSuch)
     RunSaveSetupCommand(m_tree.Root(), m_dialogs);
     EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{std::string(kExternalTooLarge)});
     EXPECT_FALSE(fs::exists(m_folder / "big.s19"));
+}
+
+// An area too large for its 16-bit total is not built, yet a failure its build reports comes
+// first: an empty TIME_TABLE gives the open message, not the size message.
+TEST_F(SiteSetup, AnAreaTooLargeToFrameReportsTheChecksOfItsBuildFirst) {
+    m_tree.Set("EXT_MAIN_CHAN_SYS", std::string(65600, 's'));
+    m_dialogs.Answer(m_folder / "big.s19");
+    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{std::string(kExternalTooLarge)});
+
+    m_tree.Set("TIME_TABLE", "");
+    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    EXPECT_EQ(m_dialogs.Messages().back(), "Не удается открыть файл с таблицей расписания.");
+    EXPECT_TRUE(m_dialogs.Questions().empty());
+    EXPECT_TRUE(m_folder.Names().empty());
 }
 
 }  // namespace
