@@ -17,7 +17,7 @@ namespace quillon {
 std::string FormatIniFile(const KeyMap& keys);
 
 // Applies the lines of an INI file to the entries they name. Lines that name nothing, and any
-// bytes that are no INI line, are skipped; values are stored unchecked.
+// bytes that are no INI line, are skipped; values are stored unchecked, up to a zero byte.
 void ApplyIniText(std::string_view text, const KeyMap& keys);
 
 // Writes the file; the previous file at the path stays whole until the new one is complete.

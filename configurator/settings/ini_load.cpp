@@ -97,6 +97,9 @@ void ApplyIniText(std::string_view text, const KeyMap& keys) {
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
             value = value.substr(1, value.size() - 2);
         }
+        // The communicator reads a text up to its zero byte, and so does the setup area; the
+        // tree keeps no more, so the INI file saved from it says the same.
+        value = value.substr(0, value.find('\0'));
 
         const EntryTarget target = MapKey(*section, fileKey);
         const auto found = keys.find(target.key);
