@@ -195,8 +195,7 @@ public:
         }
     }
 
-    quillon::CSetupEntry& Root() { return *m_root; }
-    const quillon::KeyMap& Keys() const { return m_keys; }
+    quillon::KeyMap& Keys() { return m_keys; }
 
 private:
     quillon::MemoryControlFactory m_inner;
@@ -213,23 +212,21 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ResettableTree tree;
     tree.Reset();
-    quillon::CSetupEntry* const root = &tree.Root();
-    const quillon::KeyMap& keys = tree.Keys();
+    quillon::KeyMap& keys = tree.Keys();
 
     quillon::ApplyIniText(std::string_view(reinterpret_cast<const char*>(data), size), keys);
 
-    quillon::CSetupEntry* schedule = root->FindEntry("TIME_TABLE");
-    FUZZ_CHECK(schedule != nullptr);
-    const std::string named = schedule->GetText();
+    quillon::CSetupEntry& schedule = keys.Get("TIME_TABLE");
+    const std::string named = schedule.GetText();
     const ScheduleFiles& files = Schedules();
     const fs::path& chosen = named.empty() || named[0] == 'M' ? files.missing
                              : named[0] == 'E'                ? files.empty
                                                               : files.table;
-    schedule->SetText(chosen.string());
+    schedule.SetText(chosen.string());
 
     std::vector<quillon::SetupAreaSlot> areas = quillon::StandardSetupAreas();
     try {
-        CheckCompiled(quillon::CompileSetup(*root, areas));
+        CheckCompiled(quillon::CompileSetup(keys, areas));
         if (std::getenv("FUZZ_VERBOSE") != nullptr) {
             std::fprintf(stderr, "compiled\n");
         }

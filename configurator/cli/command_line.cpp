@@ -32,7 +32,8 @@ constexpr std::string_view kUsage =
     "Использование: quillon [--load-ini ФАЙЛ.ini] [--save-setup ФАЙЛ.s19] [--save-ini ФАЙЛ.ini]\n"
     "                       [--dump ФАЙЛ.s19]\n"
     "\n"
-    "С параметрами конфигуратор работает без окна. Дерево настроек начинается с начальных значений;\n"
+    "С параметрами конфигуратор работает без окна. Дерево настроек начинается с начальных "
+    "значений;\n"
     "команды выполняются в этом порядке, как бы они ни стояли в командной строке:\n"
     "  --load-ini ФАЙЛ     загрузить настройки из INI-файла (\"Load Ini-file\")\n"
     "  --save-setup ФАЙЛ   скомпилировать области настроек и записать файл S-record\n"
@@ -159,7 +160,7 @@ int Run(const Request& request, std::ostream& out, std::ostream& err) {
     }
     if (request.saveSetup) {
         dialogs.Use(*request.saveSetup);
-        RunSaveSetupCommand(*settings.root, dialogs);
+        RunSaveSetupCommand(settings.keys, dialogs);
         if (failed()) {
             return kExitFailure;
         }

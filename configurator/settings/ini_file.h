@@ -18,7 +18,7 @@ std::string FormatIniFile(const KeyMap& keys);
 
 // Applies the lines of an INI file to the entries they name. Lines that name nothing, and any
 // bytes that are no INI line, are skipped; values are stored unchecked, up to a zero byte.
-void ApplyIniText(std::string_view text, const KeyMap& keys);
+void ApplyIniText(std::string_view text, KeyMap& keys);
 
 // Writes the file; the previous file at the path stays whole until the new one is complete.
 // Raises SetupFailure "Не удалось сохранить настройки." when it cannot be written.
@@ -26,13 +26,13 @@ void SaveIniFile(const std::filesystem::path& path, const KeyMap& keys);
 
 // Reads the whole file, then applies it. Raises SetupFailure "Не удалось загрузить настройки."
 // when it cannot be read; the tree is then unchanged.
-void LoadIniFile(const std::filesystem::path& path, const KeyMap& keys);
+void LoadIniFile(const std::filesystem::path& path, KeyMap& keys);
 
 // "Save Ini-file": asks for the path, proposing "<current folder>/.ini", saves and shows a
 // failure's message. A cancelled dialog does nothing.
 void RunSaveIniCommand(const KeyMap& keys, UserDialogs& dialogs);
 
 // "Load Ini-file": asks for the file, loads it and shows a failure's message.
-void RunLoadIniCommand(const KeyMap& keys, UserDialogs& dialogs);
+void RunLoadIniCommand(KeyMap& keys, UserDialogs& dialogs);
 
 }  // namespace quillon

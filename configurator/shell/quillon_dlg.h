@@ -37,7 +37,9 @@ public:
     // the window handles its own commands.
     void OnCommand(uint32_t first, intptr_t second);
 
-    CSetupEntry& Root() const { return *m_root; }
+    CSetupEntry& Root() { return *m_root; }
+    const CSetupEntry& Root() const { return *m_root; }
+    KeyMap& Keys() { return m_keys; }
     const KeyMap& Keys() const { return m_keys; }
     SettingsTreeView& Tree() const { return *m_tree; }
     const EntryTreeModel& Model() const { return *m_model; }

@@ -31,12 +31,12 @@ protected:
     // and returns the failure's message; the buffer and the guard behind it stay untouched.
     std::string FailureAfterSizing(const std::function<void()>& change) {
         CStpAreaExt area;
-        const size_t size = area.GetSize(m_tree.Root());
+        const size_t size = area.GetSize(m_tree.Keys());
         change();
         std::vector<uint8_t> buffer(size + kGuard, 0xCC);
         std::string message = "no failure";
         try {
-            area.Build(std::span(buffer).first(size), m_tree.Root());
+            area.Build(std::span(buffer).first(size), m_tree.Keys());
         } catch (const SetupFailure& failure) {
             message = failure.Message();
         }
@@ -102,7 +102,7 @@ TEST_F(ExternalSchedule, RefusesAFileItMayNotRead) {
 TEST_F(ExternalSchedule, SizesNoRecordForAnEmptyNameButFailsTheBuild) {
     m_tree.Set("TIME_TABLE", "");
     CStpAreaExt area;
-    EXPECT_EQ(area.GetSize(m_tree.Root()), kAreaWithoutSchedule);
+    EXPECT_EQ(area.GetSize(m_tree.Keys()), kAreaWithoutSchedule);
     EXPECT_EQ(Failure(), testing::kCannotOpenSchedule);
 }
 
@@ -149,15 +149,15 @@ TEST_F(ExternalSchedule, ReportsTheScheduleBeforeAnAreaTooLargeToFrame) {
     EXPECT_EQ(Failure(), testing::kCannotOpenSchedule);
 
     CStpAreaExt area;
-    EXPECT_GT(area.GetSize(m_tree.Root()), 0xFFFFu);
+    EXPECT_GT(area.GetSize(m_tree.Keys()), 0xFFFFu);
     try {
-        area.CheckBuild(m_tree.Root());
+        area.CheckBuild(m_tree.Keys());
         ADD_FAILURE() << "CheckBuild accepted an empty TIME_TABLE";
     } catch (const SetupFailure& failure) {
         EXPECT_EQ(failure.Message(), testing::kCannotOpenSchedule);
     }
     m_tree.Set("TIME_TABLE", m_schedule.string());
-    EXPECT_NO_THROW(area.CheckBuild(m_tree.Root()));
+    EXPECT_NO_THROW(area.CheckBuild(m_tree.Keys()));
 }
 
 TEST(ReadScheduleFile, ReadsExactlyTheMeasuredLengthOrFails) {

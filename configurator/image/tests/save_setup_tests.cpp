@@ -49,21 +49,21 @@ public:
     std::optional<std::string> failure;
     std::optional<std::string> buildFailure;
 
-    size_t GetSize(CSetupEntry&) override {
+    size_t GetSize(KeyMap&) override {
         m_log.push_back(m_name + " GetSize");
         if (failure) {
             throw SetupFailure::FromUtf8(*failure);
         }
         return m_size;
     }
-    void Build(std::span<uint8_t> buffer, CSetupEntry&) override {
+    void Build(std::span<uint8_t> buffer, KeyMap&) override {
         m_log.push_back(m_name + " Build " + std::to_string(buffer.size()));
         if (buildFailure) {
             throw SetupFailure::FromUtf8(*buildFailure);
         }
         std::fill(buffer.begin(), buffer.end(), m_fill);
     }
-    void CheckBuild(CSetupEntry&) override {
+    void CheckBuild(KeyMap&) override {
         m_log.push_back(m_name + " CheckBuild");
         if (buildFailure) {
             throw SetupFailure::FromUtf8(*buildFailure);
@@ -90,7 +90,7 @@ protected:
 
     ScriptedArea& Area(size_t i) { return static_cast<ScriptedArea&>(*m_areas[i].area); }
 
-    void Run() { RunSaveSetupCommand(m_tree.Root(), m_dialogs, m_areas); }
+    void Run() { RunSaveSetupCommand(m_tree.Keys(), m_dialogs, m_areas); }
 
     TreeFixture m_tree;
     ScriptedDialogs m_dialogs;
@@ -111,11 +111,11 @@ TEST_F(SaveSetup, WritesTheAreasAsRecordsAtTheirAddressesInAddressOrder) {
     m_log.clear();
     struct Bytes final : SetupAreaCompiler {
         explicit Bytes(std::vector<uint8_t> b) : bytes(std::move(b)) {}
-        size_t GetSize(CSetupEntry&) override { return bytes.size(); }
-        void Build(std::span<uint8_t> buffer, CSetupEntry&) override {
+        size_t GetSize(KeyMap&) override { return bytes.size(); }
+        void Build(std::span<uint8_t> buffer, KeyMap&) override {
             std::copy(bytes.begin(), bytes.end(), buffer.begin());
         }
-        void CheckBuild(CSetupEntry&) override {}
+        void CheckBuild(KeyMap&) override {}
         std::vector<uint8_t> bytes;
     };
     m_areas.push_back({std::make_unique<Bytes>(std::vector<uint8_t>{0xAA, 0xBB}),
@@ -144,7 +144,7 @@ TEST_F(SaveSetup, AcceptsEachAreaAtExactly2048BytesAndRefuses2049WithItsMessage)
                 m_folder / ("area" + std::to_string(i) + "_" + std::to_string(size) + ".s19");
             ScriptedDialogs dialogs;
             dialogs.Answer(out);
-            RunSaveSetupCommand(m_tree.Root(), dialogs, m_areas);
+            RunSaveSetupCommand(m_tree.Keys(), dialogs, m_areas);
             const std::string what = "area " + std::to_string(i) + " of " + std::to_string(size);
             if (size == 2048) {
                 EXPECT_TRUE(dialogs.Messages().empty()) << what;
@@ -354,7 +354,7 @@ protected:
 
 TEST_F(SiteSetup, CompilesIntoAFileThatSRecordReadsAtTheThreeAddresses) {
     m_dialogs.Answer(m_folder / "loc_.s19");
-    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
     ASSERT_EQ(m_dialogs.Messages(), std::vector<std::string>{});
     const std::string file = ReadBytes(m_folder / "loc_.s19");
 
@@ -405,22 +405,22 @@ TEST_F(SiteSetup, CompilesIntoAFileThatSRecordReadsAtTheThreeAddresses) {
 
 TEST_F(SiteSetup, AScheduleFileThatMakesTheExternalAreaTooLargeIsReportedAsSuch) {
     CStpAreaExt external;
-    const size_t siteSize = external.GetSize(m_tree.Root());
+    const size_t siteSize = external.GetSize(m_tree.Keys());
     const size_t scheduleSize = fs::file_size("examples/schedule.bin");
     const size_t fits = scheduleSize + (2048 - siteSize);
 
     WriteBytes(m_folder / "fits.bin", std::string(fits, '\x5A'));
     m_tree.Set("TIME_TABLE", (m_folder / "fits.bin").string());
-    ASSERT_EQ(CStpAreaExt().GetSize(m_tree.Root()), 2048u) << "the schedule does not add 1:1";
+    ASSERT_EQ(CStpAreaExt().GetSize(m_tree.Keys()), 2048u) << "the schedule does not add 1:1";
     m_dialogs.Answer(m_folder / "fits.s19");
-    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
     EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{});
     EXPECT_TRUE(fs::exists(m_folder / "fits.s19"));
 
     WriteBytes(m_folder / "big.bin", std::string(fits + 1, '\x5A'));
     m_tree.Set("TIME_TABLE", (m_folder / "big.bin").string());
     m_dialogs.Answer(m_folder / "big.s19");
-    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
     EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{std::string(kExternalTooLarge)});
     EXPECT_FALSE(fs::exists(m_folder / "big.s19"));
 }
@@ -430,11 +430,11 @@ TEST_F(SiteSetup, AScheduleFileThatMakesTheExternalAreaTooLargeIsReportedAsSuch)
 TEST_F(SiteSetup, AnAreaTooLargeToFrameReportsTheChecksOfItsBuildFirst) {
     m_tree.Set("EXT_MAIN_CHAN_SYS", std::string(65600, 's'));
     m_dialogs.Answer(m_folder / "big.s19");
-    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
     EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{std::string(kExternalTooLarge)});
 
     m_tree.Set("TIME_TABLE", "");
-    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
     EXPECT_EQ(m_dialogs.Messages().back(), "Не удается открыть файл с таблицей расписания.");
     EXPECT_TRUE(m_dialogs.Questions().empty());
     EXPECT_TRUE(m_folder.Names().empty());

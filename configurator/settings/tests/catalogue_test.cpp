@@ -18,9 +18,9 @@ namespace {
 using testing::TreeFixture;
 
 void Walk(const CSetupEntry& entry, const std::function<void(const CSetupEntry&)>& visit) {
-    for (const auto& child : entry.GetChildren()) {
-        visit(*child);
-        Walk(*child, visit);
+    for (const CSetupEntry& child : entry.GetChildren()) {
+        visit(child);
+        Walk(child, visit);
     }
 }
 
@@ -205,11 +205,30 @@ TEST(Catalogue, EveryKeyIsUniqueAndRegistered) {
         }
         ++keyed;
         EXPECT_TRUE(seen.insert(e.GetKey()).second) << e.GetKey();
-        EXPECT_EQ(tree.Keys().at(e.GetKey()), &e);
+        EXPECT_EQ(tree.Keys().Find(e.GetKey()), &e);
     });
-    EXPECT_EQ(static_cast<size_t>(keyed), tree.Keys().size());
+    EXPECT_EQ(static_cast<size_t>(keyed), tree.Keys().Size());
     // The fixed keys and every meter node.
     EXPECT_EQ(keyed, 106 + 3682);
+}
+
+// The area builders and the INI files find settings through the key map alone, FindEntry is
+// the walk the tree defines: the two agree on every key, and on keys the tree does not have.
+TEST(Catalogue, KeyMapFindsWhatFindEntryFindsForEveryKey) {
+    TreeFixture tree;
+    const KeyMap& keys = tree.Keys();
+    const CSetupEntry& root = tree.Root();
+    Walk(root, [&](const CSetupEntry& e) {
+        if (e.HasKey()) {
+            EXPECT_EQ(keys.Find(e.GetKey()), root.FindEntry(e.GetKey())) << e.GetKey();
+        }
+    });
+    for (const char* missing :
+         {"CH1_MS744_33_NA", "CH0_M601_2_NA", "CH0_MS744_NUM", "", "ts_pass"}) {
+        EXPECT_EQ(keys.Find(missing), nullptr) << missing;
+        EXPECT_EQ(root.FindEntry(missing), nullptr) << missing;
+        EXPECT_THROW(keys.Get(missing), MissingSetting) << missing;
+    }
 }
 
 TEST(Catalogue, ControlIdsFollowTheTreeOrder) {
@@ -228,7 +247,7 @@ TEST(Catalogue, ControlIdsFollowTheTreeOrder) {
 struct NodeSample {
     std::string key;
     const char* captionCp1251;
-    int kind;
+    int kind;  // the code INI files switch on
     size_t controls;
 };
 
@@ -278,7 +297,7 @@ TEST(Catalogue, SampleNodesHaveTheirCaptionKindAndControls) {
         const CSetupEntry* e = tree.Root().FindEntry(s.key);
         ASSERT_NE(e, nullptr) << s.key;
         EXPECT_EQ(e->GetCaption(), s.captionCp1251) << s.key;
-        EXPECT_EQ(e->GetKind(), s.kind) << s.key;
+        EXPECT_EQ(static_cast<int>(e->GetKind()), s.kind) << s.key;
         EXPECT_EQ(e->GetControlCount(), s.controls) << s.key;
     }
 }
@@ -290,7 +309,7 @@ TEST(Catalogue, NodesThatDoNotExistAreNotFound) {
           "CH0_M230_0_NA", "CH0_M200_1_PASS", "CH0_CE303_1_AUTO_CORR", "ch0_m230_1_na", "LOC_GID ",
           "", "NA", "PASS", "CH0_M230_1_PASS1"}) {
         EXPECT_EQ(tree.Root().FindEntry(key), nullptr) << key;
-        EXPECT_EQ(tree.Keys().count(key), 0u) << key;
+        EXPECT_EQ(tree.Keys().Find(key), nullptr) << key;
     }
     for (const char* key : {"CH1_MS744_32_NA", "CH0_M230_128_NA", "CH1_CE303_128_PASS"}) {
         EXPECT_NE(tree.Root().FindEntry(key), nullptr) << key;
@@ -363,7 +382,7 @@ TEST(Catalogue, StartsEmptyExceptTheFixedAddressAndTheUartLists) {
             EXPECT_FALSE(e.GetControl(i).IsVisible()) << key;
         }
         switch (e.GetKind()) {
-            case kComboKind:
+            case EntryKind::kCombo:
                 if (defaultLists.count(key) != 0) {
                     EXPECT_EQ(e.GetSelection(), 0) << key;
                     EXPECT_EQ(e.GetText(), byDefault) << key;
@@ -372,8 +391,8 @@ TEST(Catalogue, StartsEmptyExceptTheFixedAddressAndTheUartLists) {
                     EXPECT_FALSE(e.IsValid()) << key;
                 }
                 break;
-            case kEditKind:
-            case kFileKind:
+            case EntryKind::kEdit:
+            case EntryKind::kFile:
                 if (key.find("_M601_1_NA") != std::string::npos) {
                     EXPECT_EQ(e.GetText(), "1") << key;
                     EXPECT_FALSE(e.GetControl(0).IsEnabled()) << key;
@@ -381,26 +400,26 @@ TEST(Catalogue, StartsEmptyExceptTheFixedAddressAndTheUartLists) {
                 } else {
                     EXPECT_EQ(e.GetText(), "") << key;
                     EXPECT_TRUE(e.GetControl(0).IsEnabled()) << key;
-                    EXPECT_EQ(e.IsValid(), e.GetKind() == kFileKind) << key;
+                    EXPECT_EQ(e.IsValid(), e.GetKind() == EntryKind::kFile) << key;
                 }
                 break;
-            case kCheckKind:
+            case EntryKind::kCheck:
                 EXPECT_EQ(e.GetCheck(), 0) << key;
                 EXPECT_TRUE(e.IsValid()) << key;
                 EXPECT_EQ(e.GetControl(0).GetText(), "") << key;
                 break;
-            case kAddressKind:
+            case EntryKind::kAddress:
                 EXPECT_EQ(e.GetText(), "0.0.0.0") << key;
                 EXPECT_FALSE(e.IsValid()) << key;
                 break;
-            case kPasswordKind:
+            case EntryKind::kPassword:
                 for (size_t i = 0; i < e.GetControlCount(); ++i) {
                     EXPECT_EQ(e.GetControl(i).GetText(), "") << key;
                 }
                 EXPECT_FALSE(e.IsValid()) << key;
                 break;
             default:
-                EXPECT_EQ(e.GetKind(), kEmptyKind) << key;
+                EXPECT_EQ(e.GetKind(), EntryKind::kEmpty) << key;
                 EXPECT_EQ(e.GetControlCount(), 0u) << key;
                 break;
         }

@@ -26,7 +26,7 @@ std::string TooMany(int channel) {  // Кол-во устройств для к�
 // Runs ReadChannelCounts and gives the failure's message, empty when it passed.
 std::string Failure(const TreeFixture& tree, ChannelCounts& counts) {
     try {
-        ReadChannelCounts(tree.Root(), counts);
+        ReadChannelCounts(tree.Keys(), counts);
     } catch (const SetupFailure& failure) {
         EXPECT_STREQ(failure.what(), failure.Message().c_str());
         return failure.Message();

@@ -161,26 +161,26 @@ TEST(IniSave, DropsBlanksAroundProfileValuesButKeepsMeterValuesAsTheyAre) {
 
 // Every value of a tree set away from its default, so that a load has something to restore.
 void ChangeEveryValue(TreeFixture& tree) {
-    for (const auto& [key, entry] : tree.Keys()) {
-        switch (entry->GetKind()) {
-            case kComboKind:
-                entry->SetSelection(entry->GetSelection() == 1 ? 0 : 1);
+    for (const auto& [key, entry] : tree.Keys().Entries()) {
+        switch (entry.GetKind()) {
+            case EntryKind::kCombo:
+                entry.SetSelection(entry.GetSelection() == 1 ? 0 : 1);
                 break;
-            case kCheckKind:
-                entry->SetCheck(entry->GetCheck() == 0 ? 1 : 0);
+            case EntryKind::kCheck:
+                entry.SetCheck(entry.GetCheck() == 0 ? 1 : 0);
                 break;
-            case kAddressKind:
-                entry->SetText("10.20.30.40");
+            case EntryKind::kAddress:
+                entry.SetText("10.20.30.40");
                 break;
-            case kPasswordKind:
-                for (size_t i = 0; i < entry->GetControlCount(); ++i) {
-                    entry->SetPassword(static_cast<int>(i), "changed");
+            case EntryKind::kPassword:
+                for (size_t i = 0; i < entry.GetControlCount(); ++i) {
+                    entry.SetPassword(static_cast<int>(i), "changed");
                 }
                 break;
-            case kEmptyKind:
+            case EntryKind::kEmpty:
                 break;
             default:
-                entry->SetText("changed");
+                entry.SetText("changed");
                 break;
         }
     }

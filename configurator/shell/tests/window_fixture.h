@@ -32,7 +32,8 @@ inline QWidget& WidgetOf(const CSetupEntry& entry, size_t control = 0) {
 // Where control i of an entry stands relative to the entry's point: the file entry's button
 // right of its edit box, password boxes side by side, everything else at the point.
 inline int ControlOffset(const CSetupEntry& entry, size_t control) {
-    const bool sideBySide = entry.GetKind() == kFileKind || entry.GetKind() == kPasswordKind;
+    const bool sideBySide =
+        entry.GetKind() == EntryKind::kFile || entry.GetKind() == EntryKind::kPassword;
     int offset = 0;
     for (size_t i = 0; sideBySide && i < control; ++i) {
         offset += WidgetOf(entry, i).width();

@@ -43,9 +43,8 @@ std::vector<const CSetupEntry*> EntriesInTreeOrder(const CSetupEntry& root) {
         const CSetupEntry* entry = pending.back();
         pending.pop_back();
         entries.push_back(entry);
-        for (auto child = entry->GetChildren().rbegin(); child != entry->GetChildren().rend();
-             ++child) {
-            pending.push_back(child->get());
+        for (size_t i = entry->GetChildCount(); i-- > 0;) {
+            pending.push_back(&entry->GetChild(i));
         }
     }
     return entries;
@@ -188,7 +187,7 @@ TEST_F(WindowShell, ASetupFailureShowsTheMessageOfTheHeadlessRunAndWritesNothing
     TreeFixture headless;
     ScriptedDialogs headlessDialogs;
     headlessDialogs.Answer(folder.Folder() / "loc_.s19");
-    RunSaveSetupCommand(headless.Root(), headlessDialogs);
+    RunSaveSetupCommand(headless.Keys(), headlessDialogs);
     ASSERT_EQ(headlessDialogs.Messages().size(), 1u);
 
     Dialogs().Answer(folder.Folder() / "loc_.s19");
