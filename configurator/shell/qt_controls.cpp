@@ -30,7 +30,9 @@ QtControl::QtControl(QWidget* widget, const ControlOptions& options, QWidget* fo
 }
 
 QtControl::~QtControl() {
-    delete m_widget;
+    if (m_widget) {
+        delete m_widget.data();
+    }
 }
 
 AddressFields QtControl::GetFields() const {

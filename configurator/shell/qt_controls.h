@@ -21,6 +21,10 @@ class AddressEdit;
 // not suit a kind read as empty, -1 or 0 and set nothing, as the interface asks.
 class QtControl : public EditorControl {
 public:
+    // One control, one widget: a copy would delete the widget twice.
+    QtControl(const QtControl&) = delete;
+    QtControl& operator=(const QtControl&) = delete;
+    // Deletes the widget unless Qt deleted it already with its parent.
     ~QtControl() override;
 
     std::string GetText() const override { return {}; }
@@ -47,7 +51,8 @@ protected:
     QtControl(QWidget* widget, const ControlOptions& options, QWidget* focusSink);
 
 private:
-    QWidget* m_widget;
+    // The parent widget owns it too and may delete it first.
+    QPointer<QWidget> m_widget;
     QPointer<QWidget> m_focusSink;
 };
 

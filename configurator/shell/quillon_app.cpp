@@ -28,8 +28,7 @@ int RunQuillonWindow(int argc, char** argv) {
     // The window is the whole program: closing it ends the program and saves nothing.
     CQuillonDlg window;
     window.show();
-    QApplication::exec();
-    return 0;
+    return QApplication::exec();
 }
 
 }  // namespace quillon
