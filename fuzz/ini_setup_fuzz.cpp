@@ -3,8 +3,8 @@
 //
 // Properties: loading never fails on any bytes; Save Setup either raises a setup failure with a
 // message or compiles all three areas, each within its 2048 bytes at its flash address, and
-// (with the setup-file inspector in the tree) each area sound by the inspector's structural
-// check: frame, section table, directories, every size field, offset target and checksum.
+// each area sound by the setup-file inspector's structural check: frame, section table,
+// directories, every size field, offset target and checksum.
 // The S-record text of the image then reads back into the same bytes.
 //
 // The schedule file named by TIME_TABLE is replaced by one of three prepared files (a table,
@@ -28,6 +28,7 @@
 #include "fuzz_check.h"
 #include "image/flash_image.h"
 #include "image/save_setup.h"
+#include "inspect/area_report.h"
 #include "settings/catalogue.h"
 #include "settings/command_listeners.h"
 #include "settings/control_factory.h"
@@ -38,9 +39,6 @@
 #include "settings/memory_control.h"
 #include "settings/setup_entry.h"
 #include "settings/setup_failure.h"
-#ifdef QB_FUZZ_INSPECT
-#include "inspect/area_report.h"
-#endif
 
 namespace {
 
@@ -136,7 +134,6 @@ void CheckCompiled(const quillon::CFlashImage& image) {
         FUZZ_CHECK(area.size() >= 20);
         // The total size field counts the whole area.
         FUZZ_CHECK((area[16] << 8 | area[17]) <= static_cast<int>(area.size()));
-#ifdef QB_FUZZ_INSPECT
         const auto kind = static_cast<quillon::inspect::AreaKind>(i);
         const size_t total = static_cast<size_t>(area[16] << 8 | area[17]);
         const std::vector<uint8_t> exact(area.begin(),
@@ -147,7 +144,6 @@ void CheckCompiled(const quillon::CFlashImage& image) {
             std::fprintf(stderr, "area %d at 0x%zX: %s\n", i, problem.offset, problem.text.c_str());
         }
         FUZZ_CHECK(problems.empty());
-#endif
     }
     std::ostringstream text;
     image.WriteSRecords(text, false);

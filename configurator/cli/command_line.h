@@ -15,8 +15,9 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
 // Runs the commands the arguments (without the program name) ask for: --load-ini FILE, then
-// --save-setup FILE, then --save-ini FILE, whatever their order; --help and --version. Text
-// goes to out and err in the terminal's character set. Returns the exit status.
+// --save-setup FILE, then --save-ini FILE, then --dump FILE (decode and check a setup file),
+// whatever their order; --help and --version. Text goes to out and err in the terminal's
+// character set. Returns the exit status.
 int RunCommandLine(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 }  // namespace quillon
