@@ -47,7 +47,7 @@ constexpr bool EventTableFits() {
         if (type.code == 0) {
             return false;
         }
-        combined += std::popcount(type.code) > 1 ? 1 : 0;
+        combined += std::popcount(type.code) > 1 ? 1u : 0u;
     }
     return combined <= kCombinedCodeCount;
 }

@@ -87,9 +87,10 @@ std::string MeterTypeName(int channel, int type) {
     if (type < 0 || type >= kMeterTypeCount) {
         return "тип " + std::to_string(type + 1);
     }
-    const std::string key = "CH" + std::to_string(channel) + "_" + kMeterTypeTags[type];
+    const char* tag = kMeterTypeTags[static_cast<size_t>(type)];
+    const std::string key = "CH" + std::to_string(channel) + "_" + tag;
     const std::string_view caption = CaptionOf(key);
-    return caption.empty() ? std::string(CaptionOf(std::string("CH1_") + kMeterTypeTags[type]))
+    return caption.empty() ? std::string(CaptionOf(std::string("CH1_") + tag))
                            : std::string(caption);
 }
 

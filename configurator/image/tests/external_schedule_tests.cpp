@@ -167,7 +167,7 @@ TEST(ReadScheduleFile, ReadsExactlyTheMeasuredLengthOrFails) {
 
     EXPECT_EQ(MeasureScheduleFile(path), 4u);
     EXPECT_EQ(ReadScheduleFile(path, 4), (std::vector<uint8_t>{9, 8, 7, 6}));
-    for (size_t length : {0, 3, 5, 100}) {
+    for (size_t length : {0u, 3u, 5u, 100u}) {
         SCOPED_TRACE(length);
         try {
             ReadScheduleFile(path, length);

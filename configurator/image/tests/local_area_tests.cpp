@@ -82,7 +82,8 @@ protected:
     }
 
     static std::string Slice(const std::vector<uint8_t>& area, size_t from, size_t count) {
-        return ToHex({area.begin() + from, area.begin() + from + count});
+        const auto start = area.begin() + static_cast<std::ptrdiff_t>(from);
+        return ToHex({start, start + static_cast<std::ptrdiff_t>(count)});
     }
 
     static constexpr size_t kGuard = 16;

@@ -181,7 +181,7 @@ TEST(MeterArea, ListsAPasswordSetSharedByTwoGroupsOnce) {
     // Meter 3 of each group differs from the default in password 1.
     EXPECT_EQ(Unchecked(ItemRecord(area, 0x0000, 0x000B)),
               "00 12 01 00 00 00 05 02 00 00 01 02 03 03 01 02");
-    for (uint16_t group : {0x0014, 0x0015, 0x0050}) {
+    for (uint16_t group : {uint16_t{0x0014}, uint16_t{0x0015}, uint16_t{0x0050}}) {
         EXPECT_EQ(Unchecked(ItemRecord(area, group, 0x0009)), "00 06 01 00") << group;
     }
 }

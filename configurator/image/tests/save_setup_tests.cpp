@@ -366,9 +366,10 @@ TEST_F(SiteSetup, CompilesIntoAFileThatSRecordReadsAtTheThreeAddresses) {
         ASSERT_EQ(line.substr(0, 2), ":3");
         ASSERT_EQ(line.back(), '\r');
         const size_t count = std::stoul(line.substr(2, 2), nullptr, 16) - 5;
-        const uint32_t address = std::stoul(line.substr(4, 8), nullptr, 16);
-        for (size_t i = 0; i < count; ++i) {
-            bytes[address + i] = std::stoul(line.substr(12 + 2 * i, 2), nullptr, 16);
+        const auto address = static_cast<uint32_t>(std::stoul(line.substr(4, 8), nullptr, 16));
+        for (uint32_t i = 0; i < count; ++i) {
+            bytes[address + i] =
+                static_cast<uint8_t>(std::stoul(line.substr(12 + 2 * i, 2), nullptr, 16));
         }
     }
     std::string marked = file;
@@ -388,7 +389,7 @@ TEST_F(SiteSetup, CompilesIntoAFileThatSRecordReadsAtTheThreeAddresses) {
     for (const uint32_t base : {kMeterAreaAddress, kExternalAreaAddress, kLocalAreaAddress}) {
         const std::vector<uint8_t> signature = {0xAF, 0xEB, 0x8A, 0x8E, 0xDE, 0x10, 0x44, 0xE1,
                                                 0xA3, 0x50, 0xC7, 0x5A, 0xA0, 0x5D, 0x52, 0xAA};
-        for (size_t i = 0; i < signature.size(); ++i) {
+        for (uint32_t i = 0; i < signature.size(); ++i) {
             ASSERT_EQ(bytes[base + i], signature[i]) << std::hex << base;
         }
         const uint32_t total = bytes[base + 16] << 8 | bytes[base + 17];
