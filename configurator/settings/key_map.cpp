@@ -12,7 +12,9 @@ namespace {
 }  // namespace
 
 void KeyMap::Add(CSetupEntry& entry) {
-    m_entries.try_emplace(entry.GetKey(), &entry);
+    if (entry.HasKey()) {
+        m_entries.try_emplace(entry.GetKey(), &entry);
+    }
 }
 
 CSetupEntry* KeyMap::Find(std::string_view key) {

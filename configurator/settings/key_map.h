@@ -26,7 +26,8 @@ public:
 // pre-order stays, so Find agrees with FindEntry on the root. A const map gives const entries.
 class KeyMap {
 public:
-    // Enters the entry under its key unless the key is taken.
+    // Enters the entry under its key unless the key is taken; an entry without a key is left
+    // out.
     void Add(CSetupEntry& entry);
 
     // None for a key no entry has.

@@ -53,9 +53,7 @@ void CSetupEntry::SetKey(std::string_view key) {
 }
 
 void CSetupEntry::RegisterKeys(KeyMap& keys) {
-    if (m_hasKey) {
-        keys.Add(*this);
-    }
+    keys.Add(*this);
     for (auto& child : m_children) {
         child->RegisterKeys(keys);
     }
