@@ -392,7 +392,7 @@ TEST_F(SiteSetup, CompilesIntoAFileThatSRecordReadsAtTheThreeAddresses) {
         for (uint32_t i = 0; i < signature.size(); ++i) {
             ASSERT_EQ(bytes[base + i], signature[i]) << std::hex << base;
         }
-        const uint32_t total = bytes[base + 16] << 8 | bytes[base + 17];
+        const uint32_t total = uint32_t{bytes[base + 16]} << 8 | bytes[base + 17];
         EXPECT_LE(total, 2048u);
         char range[32];
         std::snprintf(range, sizeof range, "%06X - %06X", base, base + total - 1);
