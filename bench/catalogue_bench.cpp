@@ -16,7 +16,7 @@ void BuildAndRegister(benchmark::State& state) {
         quillon::KeyMap keys;
         auto root = quillon::BuildCatalogue(owner, listeners);
         root->RegisterKeys(keys);
-        benchmark::DoNotOptimize(keys.size());
+        benchmark::DoNotOptimize(keys.Size());
         state.PauseTiming();
         root.reset();  // tearing the tree down is not part of the start-up
         state.ResumeTiming();
@@ -25,7 +25,10 @@ void BuildAndRegister(benchmark::State& state) {
     state.counters["controls"] = quillon::kCatalogueControlCount;
 }
 
-BENCHMARK(BuildAndRegister)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BuildAndRegister)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -28,39 +28,38 @@ class FullTree {
 public:
     // Channel 0 holds 128 Меркурий-230 meters, channel 1 128 СЭТ meters, all with passwords.
     explicit FullTree(const PasswordsOf& passwords) : m_root(BuildCatalogue(m_owner, m_listeners)) {
+        m_root->RegisterKeys(m_keys);
         const int types[] = {kMeterM230, kMeterSet};
         for (int c = 0; c < 2; ++c) {
             const std::string channel = "CH" + std::to_string(c) + "_";
             const std::string tag = kMeterTypeTags[static_cast<size_t>(types[c])];
-            m_root->FindEntry(channel + "GROUP")->SetSelection(1);
-            m_root->FindEntry(channel + tag + "_NUM")->SetText("128");
+            m_keys.Find(channel + "GROUP")->SetSelection(1);
+            m_keys.Find(channel + tag + "_NUM")->SetText("128");
             for (int k = 1; k <= 128; ++k) {
                 const std::string meter = channel + tag + "_" + std::to_string(k);
-                m_root->FindEntry(meter + "_NA")->SetText(std::to_string(k));
-                m_root->FindEntry(meter + "_AUTO_CORR")->SetCheck(k % 2);
-                CSetupEntry* pass = m_root->FindEntry(meter + "_PASS");
+                m_keys.Find(meter + "_NA")->SetText(std::to_string(k));
+                m_keys.Find(meter + "_AUTO_CORR")->SetCheck(k % 2);
+                CSetupEntry* pass = m_keys.Find(meter + "_PASS");
                 const std::vector<std::string> texts = passwords(c, k);
                 for (int box = 0; box < 3; ++box) {
                     pass->SetPassword(box, texts[static_cast<size_t>(box)]);
                 }
             }
         }
-        m_root->FindEntry("TS_CHAN")->SetSelection(1);
-        m_root->FindEntry("TS_TYPE")->SetSelection(3);
-        m_root->FindEntry("TS_ADDR")->SetText("1");
-        m_root->FindEntry("TS_PASS")->SetText("1,2,3,4,5,6");
+        m_keys.Find("TS_CHAN")->SetSelection(1);
+        m_keys.Find("TS_TYPE")->SetSelection(3);
+        m_keys.Find("TS_ADDR")->SetText("1");
+        m_keys.Find("TS_PASS")->SetText("1,2,3,4,5,6");
     }
-
-    CSetupEntry& Root() { return *m_root; }
 
     // The area's size, or 0 when it is refused.
     size_t Compile() {
         CStpAreaCnt area;
         try {
-            area.Prepare(*m_root);
-            const size_t size = area.GetSize(*m_root);
+            area.Prepare(m_keys);
+            const size_t size = area.GetSize(m_keys);
             m_buffer.resize(size);
-            area.Build(m_buffer, *m_root);
+            area.Build(m_buffer, m_keys);
             return size;
         } catch (const SetupFailure&) {
             return 0;
@@ -71,6 +70,7 @@ private:
     MemoryControlFactory m_owner;
     CommandListeners m_listeners;
     std::unique_ptr<CSetupEntry> m_root;
+    KeyMap m_keys;
     std::vector<uint8_t> m_buffer;
 };
 

@@ -26,7 +26,7 @@ void SaveSetup(benchmark::State& state) {
         fs::temp_directory_path() / ("save_setup_bench_" + std::to_string(getpid()) + ".s19");
     for (auto _ : state) {
         std::vector<quillon::SetupAreaSlot> areas = quillon::StandardSetupAreas();
-        const quillon::CFlashImage image = quillon::CompileSetup(tree.Root(), areas);
+        const quillon::CFlashImage image = quillon::CompileSetup(tree.Keys(), areas);
         quillon::WriteSetupFile(image, file);
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(file));

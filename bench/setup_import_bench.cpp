@@ -52,8 +52,8 @@ void SetMeters(TreeFixture& tree, int own) {
 
 size_t MeterAreaSize(TreeFixture& tree) {
     quillon::CStpAreaCnt area;
-    area.Prepare(tree.Root());
-    return area.GetSize(tree.Root());
+    area.Prepare(tree.Keys());
+    return area.GetSize(tree.Keys());
 }
 
 // Save Setup's text of the full configuration; the schedule table goes into the folder.
@@ -84,14 +84,14 @@ std::string FullSetupFile(const quillon::testing::TempFolder& folder) {
     tree.Set("TIME_TABLE", schedule.string());
     quillon::CStpAreaExt external;
     quillon::testing::WriteBytes(schedule,
-                                 std::string(kLimit - external.GetSize(tree.Root()) + 1, 'S'));
+                                 std::string(kLimit - external.GetSize(tree.Keys()) + 1, 'S'));
     quillon::CStpAreaLoc local;
     tree.Set("LOC_MAIN_CHAN_SYS",
-             "KOMM-01" + std::string(kLimit - local.GetSize(tree.Root()), '-'));
+             "KOMM-01" + std::string(kLimit - local.GetSize(tree.Keys()), '-'));
 
     std::vector<quillon::SetupAreaSlot> areas = quillon::StandardSetupAreas();
     std::ostringstream text;
-    quillon::CompileSetup(tree.Root(), areas).WriteSRecords(text, false);
+    quillon::CompileSetup(tree.Keys(), areas).WriteSRecords(text, false);
     return text.str();
 }
 

@@ -3,11 +3,11 @@
 //
 // Properties: loading never fails on any bytes; Save Setup either raises a setup failure with a
 // message or compiles all three areas, each within its 2048 bytes at its flash address, and
-// (with the setup-file inspector in the tree) each area sound by the inspector's structural
-// check: frame, section table, directories, every size field, offset target and checksum.
-// The S-record text of the image then reads back into the same bytes. With the inspector, the
-// text is also imported into a second tree (its schedule table saved to a file of its own), and
-// Save Setup of that tree must give the same text: compile, import, compile again, compare.
+// each area sound by the setup-file inspector's structural check: frame, section table,
+// directories, every size field, offset target and checksum. The S-record text of the image
+// then reads back into the same bytes. The text is also imported into a second tree (its schedule
+// table saved to a file of its own), and Save Setup of that tree must give the same text: compile,
+// import, compile again, compare.
 //
 // The schedule file named by TIME_TABLE is replaced by one of three prepared files (a table,
 // an empty file for a name that begins with "E", a missing one for an empty name or one that
@@ -30,6 +30,8 @@
 #include "fuzz_check.h"
 #include "image/flash_image.h"
 #include "image/save_setup.h"
+#include "inspect/area_report.h"
+#include "inspect/setup_import.h"
 #include "settings/catalogue.h"
 #include "settings/command_listeners.h"
 #include "settings/control_factory.h"
@@ -40,10 +42,6 @@
 #include "settings/memory_control.h"
 #include "settings/setup_entry.h"
 #include "settings/setup_failure.h"
-#ifdef QB_FUZZ_INSPECT
-#include "inspect/area_report.h"
-#include "inspect/setup_import.h"
-#endif
 
 namespace {
 
@@ -147,7 +145,6 @@ void CheckCompiled(const quillon::CFlashImage& image) {
         FUZZ_CHECK(area.size() >= 20);
         // The total size field counts the whole area.
         FUZZ_CHECK((area[16] << 8 | area[17]) <= static_cast<int>(area.size()));
-#ifdef QB_FUZZ_INSPECT
         const auto kind = static_cast<quillon::inspect::AreaKind>(i);
         const size_t total = static_cast<size_t>(area[16] << 8 | area[17]);
         const std::vector<uint8_t> exact(area.begin(),
@@ -158,7 +155,6 @@ void CheckCompiled(const quillon::CFlashImage& image) {
             std::fprintf(stderr, "area %d at 0x%zX: %s\n", i, problem.offset, problem.text.c_str());
         }
         FUZZ_CHECK(problems.empty());
-#endif
     }
     const std::map<uint32_t, uint8_t> back = ReadSRecords(SRecordText(image));
     FUZZ_CHECK(back.size() == imageBytes);
@@ -204,8 +200,7 @@ public:
         }
     }
 
-    quillon::CSetupEntry& Root() { return *m_root; }
-    const quillon::KeyMap& Keys() const { return m_keys; }
+    quillon::KeyMap& Keys() { return m_keys; }
 
 private:
     quillon::MemoryControlFactory m_inner;
@@ -217,7 +212,6 @@ private:
     uint64_t m_resets = 0;
 };
 
-#ifdef QB_FUZZ_INSPECT
 // The setup file imported into a tree as the window starts with it, then compiled again.
 void CheckImportedAgain(const std::string& text) {
     static ResettableTree tree;
@@ -233,45 +227,40 @@ void CheckImportedAgain(const std::string& text) {
     std::ofstream(schedule, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(import.schedule.data()),
                static_cast<std::streamsize>(import.schedule.size()));
-    tree.Root().FindEntry("TIME_TABLE")->SetText(schedule.string());
+    tree.Keys().Get("TIME_TABLE").SetText(schedule.string());
     std::vector<quillon::SetupAreaSlot> areas = quillon::StandardSetupAreas();
     std::string again;
     try {
-        again = SRecordText(quillon::CompileSetup(tree.Root(), areas));
+        again = SRecordText(quillon::CompileSetup(tree.Keys(), areas));
     } catch (const quillon::SetupFailure& failure) {
         std::fprintf(stderr, "compiled again: %s\n",
                      quillon::FromCp1251(failure.Message()).c_str());
     }
     FUZZ_CHECK(again == text);
 }
-#endif
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ResettableTree tree;
     tree.Reset();
-    quillon::CSetupEntry* const root = &tree.Root();
-    const quillon::KeyMap& keys = tree.Keys();
+    quillon::KeyMap& keys = tree.Keys();
 
     quillon::ApplyIniText(std::string_view(reinterpret_cast<const char*>(data), size), keys);
 
-    quillon::CSetupEntry* schedule = root->FindEntry("TIME_TABLE");
-    FUZZ_CHECK(schedule != nullptr);
-    const std::string named = schedule->GetText();
+    quillon::CSetupEntry& schedule = keys.Get("TIME_TABLE");
+    const std::string named = schedule.GetText();
     const ScheduleFiles& files = Schedules();
     const fs::path& chosen = named.empty() || named[0] == 'M' ? files.missing
                              : named[0] == 'E'                ? files.empty
                                                               : files.table;
-    schedule->SetText(chosen.string());
+    schedule.SetText(chosen.string());
 
     std::vector<quillon::SetupAreaSlot> areas = quillon::StandardSetupAreas();
     try {
-        const quillon::CFlashImage image = quillon::CompileSetup(*root, areas);
+        const quillon::CFlashImage image = quillon::CompileSetup(keys, areas);
         CheckCompiled(image);
-#ifdef QB_FUZZ_INSPECT
         CheckImportedAgain(SRecordText(image));
-#endif
         if (std::getenv("FUZZ_VERBOSE") != nullptr) {
             std::fprintf(stderr, "compiled\n");
         }

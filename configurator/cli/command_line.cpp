@@ -38,7 +38,8 @@ constexpr std::string_view kUsage =
     "                       [--set КЛЮЧ=ЗНАЧЕНИЕ]... [--save-setup ФАЙЛ.s19]\n"
     "                       [--save-ini ФАЙЛ.ini] [--dump ФАЙЛ.s19]\n"
     "\n"
-    "С параметрами конфигуратор работает без окна. Дерево настроек начинается с начальных значений;\n"
+    "С параметрами конфигуратор работает без окна. Дерево настроек начинается с начальных "
+    "значений;\n"
     "команды выполняются в этом порядке, как бы они ни стояли в командной строке:\n"
     "  --load-ini ФАЙЛ       загрузить настройки из INI-файла (\"Load Ini-file\")\n"
     "  --load-setup ФАЙЛ     загрузить настройки из файла настроек (\"Load Setup\"): из файла,\n"
@@ -195,7 +196,7 @@ void PrintUsageRefusal(std::string_view reason, std::ostream& err) {
 }
 
 // "Load Setup" with the schedule file named by the arguments; a refusal or failure is printed.
-bool LoadSetup(const Request& request, const Settings& settings, std::ostream& err) {
+bool LoadSetup(const Request& request, Settings& settings, std::ostream& err) {
     try {
         const inspect::SetupImport import = inspect::ReadSetupImport(*request.loadSetup);
         if (!import.problems.empty()) {
@@ -256,7 +257,7 @@ int Run(const Request& request, std::ostream& out, std::ostream& err) {
     }
     if (request.saveSetup) {
         dialogs.Use(*request.saveSetup);
-        RunSaveSetupCommand(*settings.root, dialogs);
+        RunSaveSetupCommand(settings.keys, dialogs);
         if (failed()) {
             return kExitFailure;
         }

@@ -34,24 +34,46 @@ size_t CharacterLength(std::string_view text) {
     return length;
 }
 
+// An iconv converter from UTF-8, closed on every way out of the conversion (an append that
+// runs out of memory included).
+class Utf8Converter {
+public:
+    explicit Utf8Converter(const char* codeset) : m_handle(iconv_open(codeset, "UTF-8")) {}
+    Utf8Converter(const Utf8Converter&) = delete;
+    Utf8Converter& operator=(const Utf8Converter&) = delete;
+    ~Utf8Converter() {
+        if (IsOpen()) {
+            iconv_close(m_handle);
+        }
+    }
+
+    bool IsOpen() const { return m_handle != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Handle() const { return m_handle; }
+
+private:
+    iconv_t m_handle;
+};
+
 }  // namespace
 
 std::string ConvertForConsole(std::string_view utf8, const char* codeset) {
     if (KeepsUtf8(codeset)) {
         return std::string(utf8);
     }
-    iconv_t converter = iconv_open(codeset, "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
+    const Utf8Converter converter(codeset);
+    if (!converter.IsOpen()) {
         return std::string(utf8);
     }
     std::string result;
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
+    // iconv takes its input through a pointer to non-const characters; it reads them only.
+    std::string input(utf8);
+    char* in = input.data();
+    size_t inLeft = input.size();
     char buffer[256];
     while (inLeft > 0) {
         char* out = buffer;
         size_t outLeft = sizeof buffer;
-        const size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+        const size_t done = iconv(converter.Handle(), &in, &inLeft, &out, &outLeft);
         result.append(buffer, static_cast<size_t>(out - buffer));
         if (done == static_cast<size_t>(-1) && errno != E2BIG) {
             // A character the set cannot show, or a broken sequence: one '?' in its place.
@@ -63,9 +85,8 @@ std::string ConvertForConsole(std::string_view utf8, const char* codeset) {
     }
     char* out = buffer;
     size_t outLeft = sizeof buffer;
-    iconv(converter, nullptr, nullptr, &out, &outLeft);
+    iconv(converter.Handle(), nullptr, nullptr, &out, &outLeft);
     result.append(buffer, static_cast<size_t>(out - buffer));
-    iconv_close(converter);
     return result;
 }
 

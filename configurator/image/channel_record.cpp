@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "image/area.h"
-#include "image/setting_lookup.h"
+#include "settings/setup_entry.h"
 #include "settings/setup_failure.h"
 
 namespace quillon {
@@ -43,41 +43,49 @@ std::vector<StringItem> ChannelStrings(bool modem) {
 
 }  // namespace
 
-size_t ChannelRecordSize(std::string_view prefix, std::string_view channel,
-                         const CSetupEntry& root) {
-    const CSetupEntry& type = FindSetting(root, ChannelKey(prefix, channel, "TYPE"));
+std::string ChannelKey(std::string_view prefix, std::string_view channel, std::string_view item) {
+    std::string key(prefix);
+    key += '_';
+    key += channel;
+    key += "_CHAN_";
+    key += item;
+    return key;
+}
+
+size_t ChannelRecordSize(std::string_view prefix, std::string_view channel, const KeyMap& keys) {
+    const CSetupEntry& type = keys.Get(ChannelKey(prefix, channel, "TYPE"));
     if (!type.IsValid()) {
         throw SetupFailure::FromUtf8("Неправильное поле \"Тип канала\".");
     }
     if (type.GetSelection() != 0) {
         // A modem channel's APN is checked before its other texts.
-        ChannelStringSize(prefix, channel, "APN", root);
+        ChannelStringSize(prefix, channel, "APN", keys);
         return kModemChannelRecordSize;
     }
     return kEthernetChannelRecordSize;
 }
 
 size_t ChannelStringSize(std::string_view prefix, std::string_view channel, std::string_view item,
-                         const CSetupEntry& root) {
-    const CSetupEntry& entry = FindSetting(root, ChannelKey(prefix, channel, item));
+                         const KeyMap& keys) {
+    const CSetupEntry& entry = keys.Get(ChannelKey(prefix, channel, item));
     if (!entry.IsValid()) {
         throw SetupFailure::FromUtf8("Неправильное поле \"" + std::string(item) + "\"");
     }
     return StringSize(entry.GetText());
 }
 
-size_t ChannelSize(std::string_view prefix, std::string_view channel, const CSetupEntry& root) {
-    const size_t record = ChannelRecordSize(prefix, channel, root);
+size_t ChannelSize(std::string_view prefix, std::string_view channel, const KeyMap& keys) {
+    const size_t record = ChannelRecordSize(prefix, channel, keys);
     size_t size = record;
     for (const StringItem& item : ChannelStrings(record == kModemChannelRecordSize)) {
-        size += ChannelStringSize(prefix, channel, item.name, root);
+        size += ChannelStringSize(prefix, channel, item.name, keys);
     }
     return size;
 }
 
 void WriteChannelRecord(CArea& area, std::string_view prefix, std::string_view channel,
-                        size_t& cursor, const CSetupEntry& root) {
-    const size_t size = ChannelRecordSize(prefix, channel, root);
+                        size_t& cursor, const KeyMap& keys) {
+    const size_t size = ChannelRecordSize(prefix, channel, keys);
     const bool modem = size == kModemChannelRecordSize;
     const std::vector<StringItem> strings = ChannelStrings(modem);
 
@@ -97,8 +105,7 @@ void WriteChannelRecord(CArea& area, std::string_view prefix, std::string_view c
         } addresses[] = {{"IP", kTagIp}, {"GATE", kTagGate}, {"MASK", kTagMask}};
         for (const auto& address : addresses) {
             area.PutU8(address.tag, cursor);
-            area.PutU32(FindSetting(root, ChannelKey(prefix, channel, address.name)).GetAddress(),
-                        cursor);
+            area.PutU32(keys.Get(ChannelKey(prefix, channel, address.name)).GetAddress(), cursor);
         }
     }
     area.AddChecksum(cursor, size - 2);
@@ -106,7 +113,7 @@ void WriteChannelRecord(CArea& area, std::string_view prefix, std::string_view c
     for (const StringItem& item : strings) {
         const std::string key = ChannelKey(prefix, channel, item.name);
         area.ResolveLabel(cursor, key);
-        area.PutString(FindSetting(root, key).GetText(), cursor);
+        area.PutString(keys.Get(key).GetText(), cursor);
     }
 }
 

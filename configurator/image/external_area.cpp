@@ -40,47 +40,55 @@ constexpr size_t kLargestArea = 0xFFFF;
 
 }  // namespace
 
-size_t CStpAreaExt::GetSize(const CSetupEntry& root) {
+size_t CStpAreaExt::GetSize(const KeyMap& keys) {
     m_scheduleLength.reset();
-    return TotalSize(root);
+    return TotalSize(keys);
 }
 
-size_t CStpAreaExt::TotalSize(const CSetupEntry& root) {
+void CStpAreaExt::CheckBuild(const KeyMap& keys) {
+    TotalSize(keys);
+    ScheduleRecordSize(keys);
+}
+
+size_t CStpAreaExt::TotalSize(const KeyMap& keys) {
     size_t size = OffsetTableSize(std::size(kSectionTable)) +
                   OffsetTableSize(std::size(kDirectory0000)) +
-                  OffsetTableSize(std::size(kDirectory0100)) + GidRecordSize(kPrefix, root);
-    size += ChannelSize(kPrefix, "MAIN", root);
-    size += ChannelSize(kPrefix, "RSV", root);
+                  OffsetTableSize(std::size(kDirectory0100)) + GidRecordSize(kPrefix, keys);
+    size += ChannelSize(kPrefix, "MAIN", keys);
+    size += ChannelSize(kPrefix, "RSV", keys);
     size += kAreaFrameSize;
-    size += FilterSize(root);
-    size += SystemFlagsSize(root);
-    size += ScheduleTableSize(root);
-    size += ChannelSetupSize(root);
-    size += UartConfigSize(root);
-    size += PollConfigSize(root);
-    if (size > kLargestArea) {
-        throw SetupFailure::FromUtf8(
-            "Область настроек коммуникатора слишком велика. Уменьшите таблицу расписания.");
-    }
+    size += FilterSize(keys);
+    size += SystemFlagsSize(keys);
+    size += ScheduleTableSize(keys);
+    size += ChannelSetupSize(keys);
+    size += UartConfigSize(keys);
+    size += PollConfigSize(keys);
     return size;
 }
 
-void CStpAreaExt::Build(std::span<uint8_t> buffer, const CSetupEntry& root) {
-    size_t cursor = BeginArea(buffer, TotalSize(root));
+void CStpAreaExt::Build(std::span<uint8_t> buffer, const KeyMap& keys) {
+    const size_t total = TotalSize(keys);
+    if (total > kLargestArea) {
+        // The writers before the schedule record check nothing that TotalSize did not.
+        ScheduleRecordSize(keys);
+        throw SetupFailure::FromUtf8(
+            "Область настроек коммуникатора слишком велика. Уменьшите таблицу расписания.");
+    }
+    size_t cursor = BeginArea(buffer, total);
     PutOffsetTable(kSectionTable, cursor);
     ResolveLabel(cursor, "RAY_0000_OFF");
     PutOffsetTable(kDirectory0000, cursor);
     ResolveLabel(cursor, "RAY_0100_OFF");
     PutOffsetTable(kDirectory0100, cursor);
-    WriteGidRecord(*this, kPrefix, cursor, root);
-    WriteChannelRecord(*this, kPrefix, "MAIN", cursor, root);
-    WriteChannelRecord(*this, kPrefix, "RSV", cursor, root);
-    WriteFilter(cursor, root);
-    WriteSystemFlags(cursor, root);
-    WriteScheduleTable(cursor, root);
-    WriteChannelSetup(cursor, root);
-    WriteUartConfig(cursor, root);
-    WritePollConfig(cursor, root);
+    WriteGidRecord(*this, kPrefix, cursor, keys);
+    WriteChannelRecord(*this, kPrefix, "MAIN", cursor, keys);
+    WriteChannelRecord(*this, kPrefix, "RSV", cursor, keys);
+    WriteFilter(cursor, keys);
+    WriteSystemFlags(cursor, keys);
+    WriteScheduleTable(cursor, keys);
+    WriteChannelSetup(cursor, keys);
+    WriteUartConfig(cursor, keys);
+    WritePollConfig(cursor, keys);
     EndArea(cursor);
 }
 

@@ -10,7 +10,7 @@
 
 #include "image/area.h"
 #include "settings/channel_counts.h"
-#include "settings/setup_entry.h"
+#include "settings/key_map.h"
 
 namespace quillon {
 
@@ -20,12 +20,20 @@ inline constexpr size_t kCombinedCodeCount = 6;
 class CStpAreaExt : public CArea {
 public:
     // Checks the settings, stopping at the first failure, collects the values the table writers
-    // use, and returns the area's exact size. The schedule file is measured afresh.
-    size_t GetSize(const CSetupEntry& root);
+    // use, and returns the area's exact size, however large. The schedule file is measured
+    // afresh.
+    size_t GetSize(const KeyMap& keys);
+
+    // The checks that Build adds to those of GetSize, writing nothing: the schedule file is
+    // measured again, and an empty TIME_TABLE fails. For an area that is refused for its size
+    // without being built.
+    void CheckBuild(const KeyMap& keys);
 
     // Writes the area into a buffer of exactly GetSize bytes. A schedule file that changed size
-    // since GetSize measured it fails the build before anything is written past the buffer.
-    void Build(std::span<uint8_t> buffer, const CSetupEntry& root);
+    // since GetSize measured it fails the build before anything is written past the buffer. An
+    // area above 0xFFFF bytes, which the 16-bit total cannot describe, is refused with the
+    // message of the too-large area after those checks, and nothing is written.
+    void Build(std::span<uint8_t> buffer, const KeyMap& keys);
 
 private:
     struct UartSettings {
@@ -36,26 +44,29 @@ private:
     };
 
     // The sum that GetSize returns; Build calls it again for the total.
-    size_t TotalSize(const CSetupEntry& root);
+    size_t TotalSize(const KeyMap& keys);
 
     // Size functions of the table records, in the order of the area. Each is called by
     // TotalSize and again by its writer, and collects what the writer needs.
-    size_t FilterSize(const CSetupEntry& root);
-    size_t SystemFlagsSize(const CSetupEntry& root);
-    size_t ScheduleTableSize(const CSetupEntry& root);
-    size_t ChannelSetupSize(const CSetupEntry& root);
-    size_t UartConfigSize(const CSetupEntry& root);
-    size_t PollConfigSize(const CSetupEntry& root);
+    size_t FilterSize(const KeyMap& keys);
+    size_t SystemFlagsSize(const KeyMap& keys);
+    size_t ScheduleTableSize(const KeyMap& keys);
+    size_t ChannelSetupSize(const KeyMap& keys);
+    size_t UartConfigSize(const KeyMap& keys);
+    size_t PollConfigSize(const KeyMap& keys);
 
-    void WriteFilter(size_t& cursor, const CSetupEntry& root);
-    void WriteSystemFlags(size_t& cursor, const CSetupEntry& root);
-    void WriteScheduleTable(size_t& cursor, const CSetupEntry& root);
-    void WriteChannelSetup(size_t& cursor, const CSetupEntry& root);
-    void WriteUartConfig(size_t& cursor, const CSetupEntry& root);
-    void WritePollConfig(size_t& cursor, const CSetupEntry& root);
+    // The size of the schedule record as its writer checks it: there must be one.
+    size_t ScheduleRecordSize(const KeyMap& keys);
+
+    void WriteFilter(size_t& cursor, const KeyMap& keys);
+    void WriteSystemFlags(size_t& cursor, const KeyMap& keys);
+    void WriteScheduleTable(size_t& cursor, const KeyMap& keys);
+    void WriteChannelSetup(size_t& cursor, const KeyMap& keys);
+    void WriteUartConfig(size_t& cursor, const KeyMap& keys);
+    void WritePollConfig(size_t& cursor, const KeyMap& keys);
 
     // Block of one exchange channel in the channel set-up record; collects its meter counts.
-    size_t ChannelBlockSize(int channel, const CSetupEntry& root);
+    size_t ChannelBlockSize(int channel, const KeyMap& keys);
 
     uint16_t m_filterMask = 0;
     std::array<uint8_t, kCombinedCodeCount> m_combinedCodes{};

@@ -6,8 +6,8 @@
 
 #include "image/exchange_channel_key.h"
 #include "image/external_area.h"
-#include "image/setting_lookup.h"
 #include "settings/meter_types.h"
+#include "settings/setup_entry.h"
 #include "settings/setup_failure.h"
 
 namespace quillon {
@@ -44,9 +44,9 @@ SetupFailure CountFailure(int channel) {
 
 }  // namespace
 
-size_t CStpAreaExt::ChannelSetupSize(const CSetupEntry& root) {
+size_t CStpAreaExt::ChannelSetupSize(const KeyMap& keys) {
     for (int c = 0; c < kExchangeChannelCount; ++c) {
-        const CSetupEntry& group = FindSetting(root, ExchangeChannelKey(c, "GROUP"));
+        const CSetupEntry& group = keys.Get(ExchangeChannelKey(c, "GROUP"));
         if (!group.IsValid()) {
             throw SetupFailure::FromUtf8("Неправильное поле \"Группа устройств\".");
         }
@@ -60,13 +60,13 @@ size_t CStpAreaExt::ChannelSetupSize(const CSetupEntry& root) {
             m_meterCounts[channel].fill(0);
             size += kUnusedBlockSize;
         } else {
-            size += ChannelBlockSize(c, root);
+            size += ChannelBlockSize(c, keys);
         }
     }
     return size;
 }
 
-size_t CStpAreaExt::ChannelBlockSize(int channel, const CSetupEntry& root) {
+size_t CStpAreaExt::ChannelBlockSize(int channel, const KeyMap& keys) {
     const size_t c = static_cast<size_t>(channel);
     GroupCode(channel, m_deviceGroup[c]);
     auto& counts = m_meterCounts[c];
@@ -79,7 +79,7 @@ size_t CStpAreaExt::ChannelBlockSize(int channel, const CSetupEntry& root) {
     for (int type = served.first; type < served.first + served.count; ++type) {
         const size_t t = static_cast<size_t>(type);
         const CSetupEntry& entry =
-            FindSetting(root, ExchangeChannelKey(channel, kMeterTypeTags[t]) + "_NUM");
+            keys.Get(ExchangeChannelKey(channel, kMeterTypeTags[t]) + "_NUM");
         if (!entry.IsValid()) {
             throw CountFailure(channel);
         }
@@ -103,8 +103,8 @@ size_t CStpAreaExt::ChannelBlockSize(int channel, const CSetupEntry& root) {
     return size;
 }
 
-void CStpAreaExt::WriteChannelSetup(size_t& cursor, const CSetupEntry& root) {
-    const size_t size = ChannelSetupSize(root);
+void CStpAreaExt::WriteChannelSetup(size_t& cursor, const KeyMap& keys) {
+    const size_t size = ChannelSetupSize(keys);
     ResolveLabel(cursor, "RAY_0000_CHAN_SETUP");
     PutU16(size, cursor);
 

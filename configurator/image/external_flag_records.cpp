@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "image/external_area.h"
-#include "image/setting_lookup.h"
+#include "settings/setup_entry.h"
 
 namespace quillon {
 
@@ -47,7 +47,7 @@ constexpr bool EventTableFits() {
         if (type.code == 0) {
             return false;
         }
-        combined += std::popcount(type.code) > 1 ? 1 : 0;
+        combined += std::popcount(type.code) > 1 ? 1u : 0u;
     }
     return combined <= kCombinedCodeCount;
 }
@@ -63,8 +63,8 @@ uint8_t CombinedCode(uint16_t code) {
     return static_cast<uint8_t>((group << 4) | ((code >> (4 * group)) & 0x0F));
 }
 
-bool IsChecked(const CSetupEntry& root, std::string_view key) {
-    return FindSetting(root, key).GetCheck() != 0;
+bool IsChecked(const KeyMap& keys, std::string_view key) {
+    return keys.Get(key).GetCheck() != 0;
 }
 
 struct FlagBit {
@@ -73,10 +73,10 @@ struct FlagBit {
 };
 
 // Starts from all bits set; each checked box clears its bit.
-uint8_t FlagsByte(const CSetupEntry& root, std::span<const FlagBit> bits) {
+uint8_t FlagsByte(const KeyMap& keys, std::span<const FlagBit> bits) {
     uint8_t flags = 0xFF;
     for (const FlagBit& flag : bits) {
-        if (IsChecked(root, flag.key)) {
+        if (IsChecked(keys, flag.key)) {
             flags = static_cast<uint8_t>(flags & ~(1u << flag.bit));
         }
     }
@@ -95,12 +95,12 @@ constexpr size_t kPollConfigRecordSize = kRecordFrameSize + 2;
 
 }  // namespace
 
-size_t CStpAreaExt::FilterSize(const CSetupEntry& root) {
+size_t CStpAreaExt::FilterSize(const KeyMap& keys) {
     m_filterMask = 0;
     m_combinedCodes.fill(0);
     size_t next = 0;
     for (const EventType& type : kEventTypes) {
-        if (!IsChecked(root, type.key)) {
+        if (!IsChecked(keys, type.key)) {
             continue;
         }
         if (std::popcount(type.code) == 1) {
@@ -112,8 +112,8 @@ size_t CStpAreaExt::FilterSize(const CSetupEntry& root) {
     return kFilterRecordSize;
 }
 
-void CStpAreaExt::WriteFilter(size_t& cursor, const CSetupEntry& root) {
-    const size_t size = FilterSize(root);
+void CStpAreaExt::WriteFilter(size_t& cursor, const KeyMap& keys) {
+    const size_t size = FilterSize(keys);
     ResolveLabel(cursor, "RAY_0000_BBLOG_FILTER_CONFIGURATION");
     PutU16(size, cursor);
     PutElementHeader(0, kFilterPayload, cursor);
@@ -122,27 +122,27 @@ void CStpAreaExt::WriteFilter(size_t& cursor, const CSetupEntry& root) {
     AddChecksum(cursor, size - 2);
 }
 
-size_t CStpAreaExt::SystemFlagsSize(const CSetupEntry& /*root*/) {
+size_t CStpAreaExt::SystemFlagsSize(const KeyMap& /*keys*/) {
     return kSystemFlagsRecordSize;
 }
 
-void CStpAreaExt::WriteSystemFlags(size_t& cursor, const CSetupEntry& root) {
-    const size_t size = SystemFlagsSize(root);
+void CStpAreaExt::WriteSystemFlags(size_t& cursor, const KeyMap& keys) {
+    const size_t size = SystemFlagsSize(keys);
     ResolveLabel(cursor, "RAY_0000_SYS");
     PutU16(size, cursor);
-    PutU8(FlagsByte(root, kSystemFlags), cursor);
+    PutU8(FlagsByte(keys, kSystemFlags), cursor);
     AddChecksum(cursor, size - 2);
 }
 
-size_t CStpAreaExt::PollConfigSize(const CSetupEntry& /*root*/) {
+size_t CStpAreaExt::PollConfigSize(const KeyMap& /*keys*/) {
     return kPollConfigRecordSize;
 }
 
-void CStpAreaExt::WritePollConfig(size_t& cursor, const CSetupEntry& root) {
-    const size_t size = PollConfigSize(root);
+void CStpAreaExt::WritePollConfig(size_t& cursor, const KeyMap& keys) {
+    const size_t size = PollConfigSize(keys);
     ResolveLabel(cursor, "RAY_0100_POLL_CFG");
     PutU16(size, cursor);
-    PutU8(FlagsByte(root, kPollFlags), cursor);
+    PutU8(FlagsByte(keys, kPollFlags), cursor);
     PutU8(0xFF, cursor);
     AddChecksum(cursor, size - 2);
 }

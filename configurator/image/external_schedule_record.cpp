@@ -6,8 +6,8 @@
 
 #include "image/external_area.h"
 #include "image/schedule_file.h"
-#include "image/setting_lookup.h"
 #include "settings/cp1251.h"
+#include "settings/setup_entry.h"
 
 namespace quillon {
 
@@ -18,14 +18,14 @@ std::filesystem::path SchedulePath(const std::string& name) {
     return std::filesystem::path(FromCp1251(name));
 }
 
-std::string ScheduleName(const CSetupEntry& root) {
-    return FindSetting(root, "TIME_TABLE").GetText();
+std::string ScheduleName(const KeyMap& keys) {
+    return keys.Get("TIME_TABLE").GetText();
 }
 
 }  // namespace
 
-size_t CStpAreaExt::ScheduleTableSize(const CSetupEntry& root) {
-    const std::string name = ScheduleName(root);
+size_t CStpAreaExt::ScheduleTableSize(const KeyMap& keys) {
+    const std::string name = ScheduleName(keys);
     if (name.empty()) {
         return 0;
     }
@@ -39,14 +39,19 @@ size_t CStpAreaExt::ScheduleTableSize(const CSetupEntry& root) {
     return length + kRecordFrameSize;
 }
 
-void CStpAreaExt::WriteScheduleTable(size_t& cursor, const CSetupEntry& root) {
-    const size_t size = ScheduleTableSize(root);
+size_t CStpAreaExt::ScheduleRecordSize(const KeyMap& keys) {
+    const size_t size = ScheduleTableSize(keys);
     if (size == 0) {
         // The area was sized without a schedule record, but the communicator needs one.
         throw ScheduleOpenFailure();
     }
+    return size;
+}
+
+void CStpAreaExt::WriteScheduleTable(size_t& cursor, const KeyMap& keys) {
+    const size_t size = ScheduleRecordSize(keys);
     const std::vector<uint8_t> table =
-        ReadScheduleFile(SchedulePath(ScheduleName(root)), size - kRecordFrameSize);
+        ReadScheduleFile(SchedulePath(ScheduleName(keys)), size - kRecordFrameSize);
     ResolveLabel(cursor, "RAY_0000_TIMETABLE");
     PutU16(size, cursor);
     PutBytes(table, cursor);

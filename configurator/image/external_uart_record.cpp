@@ -6,7 +6,7 @@
 
 #include "image/exchange_channel_key.h"
 #include "image/external_area.h"
-#include "image/setting_lookup.h"
+#include "settings/setup_entry.h"
 #include "settings/setup_failure.h"
 
 namespace quillon {
@@ -47,11 +47,11 @@ uint32_t FromTable(std::span<const uint32_t> table, int index) {
 
 }  // namespace
 
-size_t CStpAreaExt::UartConfigSize(const CSetupEntry& root) {
+size_t CStpAreaExt::UartConfigSize(const KeyMap& keys) {
     for (int c = 0; c < kExchangeChannelCount; ++c) {
         std::array<int, std::size(kFields)> selections{};
         for (size_t f = 0; f < std::size(kFields); ++f) {
-            const CSetupEntry& entry = FindSetting(root, ExchangeChannelKey(c, kFields[f].item));
+            const CSetupEntry& entry = keys.Get(ExchangeChannelKey(c, kFields[f].item));
             if (!entry.IsValid()) {
                 throw SetupFailure::FromUtf8(kFields[f].message);
             }
@@ -66,8 +66,8 @@ size_t CStpAreaExt::UartConfigSize(const CSetupEntry& root) {
     return kUartRecordSize;
 }
 
-void CStpAreaExt::WriteUartConfig(size_t& cursor, const CSetupEntry& root) {
-    const size_t size = UartConfigSize(root);
+void CStpAreaExt::WriteUartConfig(size_t& cursor, const KeyMap& keys) {
+    const size_t size = UartConfigSize(keys);
     ResolveLabel(cursor, "RAY_0000_UART_CONFIGURATION");
     PutU16(size, cursor);
     PutElementHeader(0, kUartPayload, cursor);

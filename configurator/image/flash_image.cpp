@@ -50,7 +50,8 @@ size_t CFlashImage::Write(std::span<const uint8_t> bytes) {
         CImageSegment& segment = m_segments[m_current];
         if (m_offset < segment.data.size()) {
             const size_t count = std::min(segment.data.size() - m_offset, rest.size());
-            std::copy_n(rest.begin(), count, segment.data.begin() + m_offset);
+            std::copy_n(rest.begin(), count,
+                        segment.data.begin() + static_cast<std::ptrdiff_t>(m_offset));
             m_offset += count;
             rest = rest.subspan(count);
             continue;
@@ -67,7 +68,8 @@ size_t CFlashImage::Write(std::span<const uint8_t> bytes) {
             }
         }
         if (growth > 0) {
-            segment.data.insert(segment.data.end(), rest.begin(), rest.begin() + growth);
+            segment.data.insert(segment.data.end(), rest.begin(),
+                                rest.begin() + static_cast<std::ptrdiff_t>(growth));
             m_offset += growth;
             rest = rest.subspan(growth);
         } else {

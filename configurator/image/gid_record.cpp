@@ -4,15 +4,15 @@
 #include <string>
 
 #include "image/area.h"
-#include "image/setting_lookup.h"
+#include "settings/setup_entry.h"
 #include "settings/setup_failure.h"
 
 namespace quillon {
 
 namespace {
 
-uint32_t ReadGid(std::string_view prefix, const CSetupEntry& root) {
-    const uint32_t gid = FindSetting(root, std::string(prefix) + "_GID").GetNumber();
+uint32_t ReadGid(std::string_view prefix, const KeyMap& keys) {
+    const uint32_t gid = keys.Get(std::string(prefix) + "_GID").GetNumber();
     if (gid > 0xFFFF) {
         throw SetupFailure::FromUtf8("Неправильное поле \"GID\"");
     }
@@ -21,15 +21,15 @@ uint32_t ReadGid(std::string_view prefix, const CSetupEntry& root) {
 
 }  // namespace
 
-size_t GidRecordSize(std::string_view prefix, const CSetupEntry& root) {
-    ReadGid(prefix, root);
+size_t GidRecordSize(std::string_view prefix, const KeyMap& keys) {
+    ReadGid(prefix, keys);
     return kGidRecordSize;
 }
 
-void WriteGidRecord(CArea& area, std::string_view prefix, size_t& cursor, const CSetupEntry& root) {
-    const size_t size = GidRecordSize(prefix, root);
+void WriteGidRecord(CArea& area, std::string_view prefix, size_t& cursor, const KeyMap& keys) {
+    const size_t size = GidRecordSize(prefix, keys);
     char digits[8];
-    std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(ReadGid(prefix, root)));
+    std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(ReadGid(prefix, keys)));
     area.ResolveLabel(cursor, "RAY_0000_GID");
     area.PutU16(size, cursor);
     area.PutString(digits, cursor);

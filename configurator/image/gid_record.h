@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "settings/setup_entry.h"
+#include "settings/key_map.h"
 
 namespace quillon {
 
@@ -15,9 +15,9 @@ inline constexpr size_t kGidRecordSize = 9;
 
 // Checks the "<prefix>_GID" setting and returns the record size. A value above 0xFFFF (an INI
 // file can set one) would need a fifth digit and is refused like the other field errors.
-size_t GidRecordSize(std::string_view prefix, const CSetupEntry& root);
+size_t GidRecordSize(std::string_view prefix, const KeyMap& keys);
 
 // Resolves "RAY_0000_GID" and writes the record.
-void WriteGidRecord(CArea& area, std::string_view prefix, size_t& cursor, const CSetupEntry& root);
+void WriteGidRecord(CArea& area, std::string_view prefix, size_t& cursor, const KeyMap& keys);
 
 }  // namespace quillon

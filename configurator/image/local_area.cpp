@@ -19,23 +19,23 @@ constexpr std::pair<uint16_t, std::string_view> kDirectory[] = {
 
 }  // namespace
 
-size_t CStpAreaLoc::GetSize(const CSetupEntry& root) const {
+size_t CStpAreaLoc::GetSize(const KeyMap& keys) const {
     size_t size = OffsetTableSize(std::size(kSectionTable)) +
-                  OffsetTableSize(std::size(kDirectory)) + GidRecordSize(kPrefix, root);
-    size += ChannelSize(kPrefix, "MAIN", root);
+                  OffsetTableSize(std::size(kDirectory)) + GidRecordSize(kPrefix, keys);
+    size += ChannelSize(kPrefix, "MAIN", keys);
     size += kAreaFrameSize;
-    size += ChannelSize(kPrefix, "RSV", root);
+    size += ChannelSize(kPrefix, "RSV", keys);
     return size;
 }
 
-void CStpAreaLoc::Build(std::span<uint8_t> buffer, const CSetupEntry& root) {
-    size_t cursor = BeginArea(buffer, GetSize(root));
+void CStpAreaLoc::Build(std::span<uint8_t> buffer, const KeyMap& keys) {
+    size_t cursor = BeginArea(buffer, GetSize(keys));
     PutOffsetTable(kSectionTable, cursor);
     ResolveLabel(cursor, "RAY_0000_OFF");
     PutOffsetTable(kDirectory, cursor);
-    WriteGidRecord(*this, kPrefix, cursor, root);
-    WriteChannelRecord(*this, kPrefix, "MAIN", cursor, root);
-    WriteChannelRecord(*this, kPrefix, "RSV", cursor, root);
+    WriteGidRecord(*this, kPrefix, cursor, keys);
+    WriteChannelRecord(*this, kPrefix, "MAIN", cursor, keys);
+    WriteChannelRecord(*this, kPrefix, "RSV", cursor, keys);
     EndArea(cursor);
 }
 

@@ -3,6 +3,7 @@
 #include "image/meter_area.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "image/meter_layout.h"
 #include "settings/setup_failure.h"
@@ -30,9 +31,9 @@ std::string SectionLabel(uint16_t section, std::string_view item) {
     return label;
 }
 
-CStpAreaCnt::Layout CStpAreaCnt::LayoutFor(const CSetupEntry& root) const {
+CStpAreaCnt::Layout CStpAreaCnt::LayoutFor(const KeyMap& keys) const {
     Layout layout;
-    layout.timeServer = TimeServerSelection(root) > 0;
+    layout.timeServer = TimeServerSelection(keys) > 0;
     layout.passwordTable = !m_passwords.empty();
     layout.passwordSection = layout.passwordTable || layout.timeServer;
     layout.ms744 = m_counts[1][kMeterMs744] > 0;
@@ -125,10 +126,10 @@ size_t CStpAreaCnt::GroupItemsSize(const MeterGroup& group) {
     return size;
 }
 
-size_t CStpAreaCnt::GetSize(const CSetupEntry& root) const {
-    const Layout layout = LayoutFor(root);
+size_t CStpAreaCnt::GetSize(const KeyMap& keys) const {
+    const Layout layout = LayoutFor(keys);
     if (layout.timeServer) {
-        CheckTimeServer(root);
+        CheckTimeServer(keys);
     }
 
     size_t size = kAreaFrameSize + OffsetTableSize(SectionEntries(layout).size());
@@ -152,18 +153,28 @@ size_t CStpAreaCnt::GetSize(const CSetupEntry& root) const {
     for (const MeterGroup& group : m_groups) {
         size += GroupItemsSize(group);
     }
+    return size;
+}
 
+void CStpAreaCnt::CheckBuild(const KeyMap& keys) const {
+    if (LayoutFor(keys).timeServer) {
+        TimeServerPassword(keys);
+    }
+}
+
+void CStpAreaCnt::Build(std::span<uint8_t> buffer, KeyMap& keys) {
+    const size_t total = GetSize(keys);
+    const Layout layout = LayoutFor(keys);
+    std::optional<PasswordBytes> timeServerPassword;
+    if (layout.timeServer) {
+        timeServerPassword = TimeServerPassword(keys);
+    }
+    // The one-byte counts of the password tables cannot hold more. The check comes after the
+    // password of the time server, whose format Build checks, and before anything is written.
     if (m_passwords.size() > kMaxTableCount || m_sets.size() > kMaxTableCount) {
         throw SetupFailure::FromUtf8(
             "Область настроек счетчиков слишком велика. Уменьшите кол-во уникальных паролей.");
     }
-    return size;
-}
-
-void CStpAreaCnt::Build(std::span<uint8_t> buffer, CSetupEntry& root) {
-    const size_t total = GetSize(root);
-    const Layout layout = LayoutFor(root);
-    const EntryIndex& index = IndexFor(root);
 
     size_t cursor = BeginArea(buffer, total);
     PutDirectory(SectionEntries(layout), cursor);
@@ -174,9 +185,9 @@ void CStpAreaCnt::Build(std::span<uint8_t> buffer, CSetupEntry& root) {
     if (layout.ms744) {
         ResolveLabel(cursor, SectionLabel(kMs744Section, "DESCR"));
         PutDirectory(Ms744Directory(), cursor);
-        WriteMs744Poll(index, cursor);
+        WriteMs744Poll(keys, cursor);
     }
-    WriteMs744Baud(index, cursor);
+    WriteMs744Baud(keys, cursor);
     for (const MeterGroup& group : m_groups) {
         ResolveLabel(cursor, SectionLabel(group.code, "DESCR"));
         PutDirectory(GroupDirectory(group), cursor);
@@ -185,11 +196,11 @@ void CStpAreaCnt::Build(std::span<uint8_t> buffer, CSetupEntry& root) {
         WritePasswordSets(cursor);
         WritePasswordTable(cursor);
     }
-    if (layout.timeServer) {
-        WriteTimeServer(index, cursor);
+    if (timeServerPassword) {
+        WriteTimeServer(keys, *timeServerPassword, cursor);
     }
     for (const MeterGroup& group : m_groups) {
-        WriteGroupItems(group, index, cursor);
+        WriteGroupItems(group, keys, cursor);
     }
     EndArea(cursor);
 }
@@ -197,13 +208,6 @@ void CStpAreaCnt::Build(std::span<uint8_t> buffer, CSetupEntry& root) {
 void CStpAreaCnt::PutDirectory(const Directory& entries, size_t& cursor) {
     std::vector<std::pair<uint16_t, std::string_view>> views(entries.begin(), entries.end());
     PutOffsetTable(views, cursor);
-}
-
-const EntryIndex& CStpAreaCnt::IndexFor(CSetupEntry& root) {
-    if (!m_index.IsBuiltFor(root)) {
-        m_index = EntryIndex(root);
-    }
-    return m_index;
 }
 
 }  // namespace quillon

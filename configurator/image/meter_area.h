@@ -13,10 +13,9 @@
 #include <vector>
 
 #include "image/area.h"
-#include "image/entry_index.h"
 #include "image/password_text.h"
 #include "settings/channel_counts.h"
-#include "settings/setup_entry.h"
+#include "settings/key_map.h"
 
 namespace quillon {
 
@@ -66,13 +65,19 @@ public:
     // Reads the meter counts, checks every meter password and network address, stopping at the
     // first failure, and derives the groups and password tables. Sets the address text of every
     // counted MULTICAL601 meter to "1".
-    void Prepare(CSetupEntry& root);
+    void Prepare(KeyMap& keys);
 
     // The exact size of the area after Prepare; checks the time-server settings.
-    size_t GetSize(const CSetupEntry& root) const;
+    size_t GetSize(const KeyMap& keys) const;
 
-    // Writes the area after Prepare into a buffer of exactly GetSize bytes.
-    void Build(std::span<uint8_t> buffer, CSetupEntry& root);
+    // The checks that Build adds to those of GetSize, writing nothing: the format of the time
+    // server's password. For an area that is refused for its size without being built.
+    void CheckBuild(const KeyMap& keys) const;
+
+    // Writes the area after Prepare into a buffer of exactly GetSize bytes. Checks the format
+    // of the time server's password first, then refuses more than 255 passwords or password
+    // sets, which the one-byte counts cannot hold, with the message of the too-large area.
+    void Build(std::span<uint8_t> buffer, KeyMap& keys);
 
     const ChannelCounts& Counts() const { return m_counts; }
     const std::vector<MeterGroup>& Groups() const { return m_groups; }
@@ -100,20 +105,22 @@ private:
     // meter_validation.cpp
     void CheckCounts() const;
     void FormGroups();
-    void TabulatePasswords();
+    void TabulatePasswords(const KeyMap& keys);
     void FormPasswordSets();
-    void CheckAddresses();
+    void CheckAddresses(KeyMap& keys);
     int AddPassword(const PasswordBytes& password);
     // The value of a meter's network-address entry, which must be valid; a MULTICAL601 address
     // is set to "1" first.
-    static uint32_t CheckedAddress(const EntryIndex& index, int channel, int type, int number);
+    static uint32_t CheckedAddress(KeyMap& keys, int channel, int type, int number);
     // 0 "Не используется"; 1 to 3 the meter type index + 1 of the time server.
-    static int TimeServerSelection(const CSetupEntry& root);
-    void CheckTimeServer(const CSetupEntry& root) const;
+    static int TimeServerSelection(const KeyMap& keys);
+    void CheckTimeServer(const KeyMap& keys) const;
+    // The six bytes of TS_PASS; a text that does not parse fails.
+    static PasswordBytes TimeServerPassword(const KeyMap& keys);
     [[noreturn]] static void FailTimeServerPassword();
 
     // meter_area.cpp
-    Layout LayoutFor(const CSetupEntry& root) const;
+    Layout LayoutFor(const KeyMap& keys) const;
     Directory SectionEntries(const Layout& layout) const;
     static Directory PasswordDirectory(const Layout& layout);
     static Directory Ms744Directory();
@@ -124,7 +131,6 @@ private:
     static size_t PasswordReferenceSize(const MeterGroup& group);
     static size_t GroupItemsSize(const MeterGroup& group);
     void PutDirectory(const Directory& entries, size_t& cursor);
-    const EntryIndex& IndexFor(CSetupEntry& root);
 
     // meter_tables.cpp
     // Resolves the record's label and writes its size; returns the record's position.
@@ -133,12 +139,12 @@ private:
     void EndRecord(size_t start, size_t size, size_t& cursor);
     void WritePasswordSets(size_t& cursor);
     void WritePasswordTable(size_t& cursor);
-    void WriteTimeServer(const EntryIndex& index, size_t& cursor);
-    void WriteMs744Poll(const EntryIndex& index, size_t& cursor);
-    void WriteMs744Baud(const EntryIndex& index, size_t& cursor);
-    void WriteGroupItems(const MeterGroup& group, const EntryIndex& index, size_t& cursor);
-    void WriteAddressTable(const MeterGroup& group, const EntryIndex& index, size_t& cursor);
-    void WriteMask(const MeterGroup& group, const EntryIndex& index, std::string_view name,
+    void WriteTimeServer(const KeyMap& keys, const PasswordBytes& password, size_t& cursor);
+    void WriteMs744Poll(const KeyMap& keys, size_t& cursor);
+    void WriteMs744Baud(const KeyMap& keys, size_t& cursor);
+    void WriteGroupItems(const MeterGroup& group, KeyMap& keys, size_t& cursor);
+    void WriteAddressTable(const MeterGroup& group, KeyMap& keys, size_t& cursor);
+    void WriteMask(const MeterGroup& group, const KeyMap& keys, std::string_view name,
                    std::string_view box, size_t& cursor);
 
     ChannelCounts m_counts{};
@@ -150,7 +156,6 @@ private:
     // Password triple of every meter with passwords, by channel and type, meter number - 1.
     std::array<std::array<std::vector<PasswordTriple>, kMeterTypeCount>, kExchangeChannelCount>
         m_triples;
-    EntryIndex m_index;
 };
 
 }  // namespace quillon

@@ -54,30 +54,26 @@ void CStpAreaCnt::WritePasswordTable(size_t& cursor) {
     EndRecord(start, size, cursor);
 }
 
-void CStpAreaCnt::WriteTimeServer(const EntryIndex& index, size_t& cursor) {
+void CStpAreaCnt::WriteTimeServer(const KeyMap& keys, const PasswordBytes& password,
+                                  size_t& cursor) {
     size_t start = BeginRecord("TS_PARAM", kTimeServerParamSize, cursor);
-    PutU8(static_cast<uint8_t>(index.Get("TS_CHAN").GetSelection()), cursor);
-    PutU8(static_cast<uint8_t>(index.Get("TS_TYPE").GetSelection() - 1), cursor);
+    PutU8(static_cast<uint8_t>(keys.Get("TS_CHAN").GetSelection()), cursor);
+    PutU8(static_cast<uint8_t>(keys.Get("TS_TYPE").GetSelection() - 1), cursor);
     EndRecord(start, kTimeServerParamSize, cursor);
 
     start = BeginRecord("TS_ADDR", kTimeServerAddressSize, cursor);
-    PutU8(static_cast<uint8_t>(index.Get("TS_ADDR").GetNumber()), cursor);
+    PutU8(static_cast<uint8_t>(keys.Get("TS_ADDR").GetNumber()), cursor);
     EndRecord(start, kTimeServerAddressSize, cursor);
 
-    const std::optional<PasswordBytes> password =
-        ParsePassword(index.Get("TS_PASS").GetText(), 6, false);
-    if (!password) {
-        FailTimeServerPassword();
-    }
     const size_t size = PasswordTableSize(1);
     start = BeginRecord("TS_PASS", size, cursor);
     PutU8(1, cursor);
-    PutBytes(*password, cursor);
+    PutBytes(password, cursor);
     EndRecord(start, size, cursor);
 }
 
 // A ticked journal option clears its bit.
-void CStpAreaCnt::WriteMs744Poll(const EntryIndex& index, size_t& cursor) {
+void CStpAreaCnt::WriteMs744Poll(const KeyMap& keys, size_t& cursor) {
     struct Option {
         const char* key;
         uint8_t bit;
@@ -86,7 +82,7 @@ void CStpAreaCnt::WriteMs744Poll(const EntryIndex& index, size_t& cursor) {
         {"CH1_MS744_REC", 0x40}, {"CH1_MS744_COOKIE", 0x20}, {"CH1_MS744_LAST", 0x10}};
     uint8_t flags = 0xFF;
     for (const Option& option : kOptions) {
-        if (index.Get(option.key).GetCheck() != 0) {
+        if (keys.Get(option.key).GetCheck() != 0) {
             flags &= static_cast<uint8_t>(~option.bit);
         }
     }
@@ -98,18 +94,17 @@ void CStpAreaCnt::WriteMs744Poll(const EntryIndex& index, size_t& cursor) {
 }
 
 // No selection is written as 0xFF, the selection -1 in one byte.
-void CStpAreaCnt::WriteMs744Baud(const EntryIndex& index, size_t& cursor) {
+void CStpAreaCnt::WriteMs744Baud(const KeyMap& keys, size_t& cursor) {
     const size_t start =
         BeginRecord(SectionLabel(kMs744Section, "IFACE_BAUD"), kMs744BaudSize, cursor);
-    PutU8(static_cast<uint8_t>(index.Get("CH1_MS744_BAUD").GetSelection()), cursor);
+    PutU8(static_cast<uint8_t>(keys.Get("CH1_MS744_BAUD").GetSelection()), cursor);
     PutU8(0, cursor);
     EndRecord(start, kMs744BaudSize, cursor);
 }
 
-void CStpAreaCnt::WriteGroupItems(const MeterGroup& group, const EntryIndex& index,
-                                  size_t& cursor) {
+void CStpAreaCnt::WriteGroupItems(const MeterGroup& group, KeyMap& keys, size_t& cursor) {
     const MeterLayout& layout = kMeterLayouts[static_cast<size_t>(group.type)];
-    WriteAddressTable(group, index, cursor);
+    WriteAddressTable(group, keys, cursor);
     if (layout.passwordBoxes > 0) {
         const size_t size = PasswordReferenceSize(group);
         const size_t start = BeginRecord(SectionLabel(group.code, "PASS_TBL"), size, cursor);
@@ -120,16 +115,15 @@ void CStpAreaCnt::WriteGroupItems(const MeterGroup& group, const EntryIndex& ind
         EndRecord(start, size, cursor);
     }
     if (layout.correctionMask) {
-        WriteMask(group, index, "CORR_MSK", "AUTO_CORR", cursor);
+        WriteMask(group, keys, "CORR_MSK", "AUTO_CORR", cursor);
     }
     if (layout.journalMasks) {
-        WriteMask(group, index, "POLL_MASK", "POLL", cursor);
-        WriteMask(group, index, "STAT_MASK", "STAT", cursor);
+        WriteMask(group, keys, "POLL_MASK", "POLL", cursor);
+        WriteMask(group, keys, "STAT_MASK", "STAT", cursor);
     }
 }
 
-void CStpAreaCnt::WriteAddressTable(const MeterGroup& group, const EntryIndex& index,
-                                    size_t& cursor) {
+void CStpAreaCnt::WriteAddressTable(const MeterGroup& group, KeyMap& keys, size_t& cursor) {
     const int width = kMeterLayouts[static_cast<size_t>(group.type)].addressWidth;
     const size_t size = AddressTableSize(group);
     const size_t start = BeginRecord(SectionLabel(group.code, "ADDR_TBL"), size, cursor);
@@ -137,7 +131,7 @@ void CStpAreaCnt::WriteAddressTable(const MeterGroup& group, const EntryIndex& i
     for (int i = 0; i < group.count; ++i) {
         const int number = kMetersPerGroup * group.ordinal + i + 1;
         // The entry's range bounds the address to the width of its type.
-        const uint32_t address = CheckedAddress(index, group.channel, group.type, number);
+        const uint32_t address = CheckedAddress(keys, group.channel, group.type, number);
         if (width == 1) {
             PutU8(static_cast<uint8_t>(address), cursor);
         } else if (width == 2) {
@@ -149,12 +143,12 @@ void CStpAreaCnt::WriteAddressTable(const MeterGroup& group, const EntryIndex& i
     EndRecord(start, size, cursor);
 }
 
-void CStpAreaCnt::WriteMask(const MeterGroup& group, const EntryIndex& index, std::string_view name,
+void CStpAreaCnt::WriteMask(const MeterGroup& group, const KeyMap& keys, std::string_view name,
                             std::string_view box, size_t& cursor) {
     uint32_t mask = 0;
     for (int i = 0; i < group.count; ++i) {
         const int number = kMetersPerGroup * group.ordinal + i + 1;
-        if (index.Get(MeterKey(group.channel, group.type, number, box)).GetCheck() != 0) {
+        if (keys.Get(MeterKey(group.channel, group.type, number, box)).GetCheck() != 0) {
             mask |= uint32_t{1} << i;
         }
     }

@@ -1,11 +1,12 @@
 // Prepare: the checks of the meter settings and the groups and password tables they give.
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "image/meter_area.h"
 #include "image/meter_layout.h"
-#include "image/setting_lookup.h"
 #include "settings/cp1251.h"
+#include "settings/setup_entry.h"
 #include "settings/setup_failure.h"
 
 namespace quillon {
@@ -31,7 +32,7 @@ const char* TagOf(int type) {
 
 }  // namespace
 
-void CStpAreaCnt::Prepare(CSetupEntry& root) {
+void CStpAreaCnt::Prepare(KeyMap& keys) {
     m_counts = {};
     m_groups.clear();
     m_passwords.clear();
@@ -44,13 +45,12 @@ void CStpAreaCnt::Prepare(CSetupEntry& root) {
         }
     }
 
-    ReadChannelCounts(root, m_counts);
+    ReadChannelCounts(keys, m_counts);
     CheckCounts();
-    m_index = EntryIndex(root);
     FormGroups();
-    TabulatePasswords();
+    TabulatePasswords(keys);
     FormPasswordSets();
-    CheckAddresses();
+    CheckAddresses(keys);
 }
 
 // The count entry of MS744 controllers admits 128 while the tree holds 32 controller nodes; a
@@ -98,7 +98,7 @@ int CStpAreaCnt::AddPassword(const PasswordBytes& password) {
 // kPasswordTypes order, meters ascending, and enters each new password in the unique table.
 // The index triple of each meter is kept for the classes: a password's index never changes once
 // it is in the table, so reading the boxes once gives the same triples as reading them again.
-void CStpAreaCnt::TabulatePasswords() {
+void CStpAreaCnt::TabulatePasswords(const KeyMap& keys) {
     for (int c = 0; c < kExchangeChannelCount; ++c) {
         for (int t : kPasswordTypes) {
             const MeterLayout& layout = LayoutOf(t);
@@ -106,7 +106,7 @@ void CStpAreaCnt::TabulatePasswords() {
             auto& triples = m_triples[static_cast<size_t>(c)][static_cast<size_t>(t)];
             for (int k = 1; k <= count; ++k) {
                 const std::string key = MeterKey(c, t, k, "PASS");
-                const CSetupEntry& entry = m_index.Get(key);
+                const CSetupEntry& entry = keys.Get(key);
                 if (!entry.IsValid()) {
                     FailPasswordMissing(key);
                 }
@@ -183,13 +183,13 @@ void CStpAreaCnt::FormPasswordSets() {
 }
 
 // Addresses are unique over all meter types of one channel; both channels may use the same.
-void CStpAreaCnt::CheckAddresses() {
+void CStpAreaCnt::CheckAddresses(KeyMap& keys) {
     for (int c = 0; c < kExchangeChannelCount; ++c) {
         std::vector<uint32_t> used;
         for (int t = 0; t < kMeterTypeCount; ++t) {
             const int count = m_counts[static_cast<size_t>(c)][static_cast<size_t>(t)];
             for (int k = 1; k <= count; ++k) {
-                const uint32_t address = CheckedAddress(m_index, c, t, k);
+                const uint32_t address = CheckedAddress(keys, c, t, k);
                 if (std::find(used.begin(), used.end(), address) != used.end()) {
                     throw SetupFailure(ToCp1251("Повторяющийся адрес для канала ") +
                                        std::to_string(c));
@@ -200,8 +200,8 @@ void CStpAreaCnt::CheckAddresses() {
     }
 }
 
-uint32_t CStpAreaCnt::CheckedAddress(const EntryIndex& index, int channel, int type, int number) {
-    CSetupEntry& entry = index.Get(MeterKey(channel, type, number, "NA"));
+uint32_t CStpAreaCnt::CheckedAddress(KeyMap& keys, int channel, int type, int number) {
+    CSetupEntry& entry = keys.Get(MeterKey(channel, type, number, "NA"));
     if (type == kMeterM601) {
         entry.SetText("1");
     }
@@ -212,31 +212,40 @@ uint32_t CStpAreaCnt::CheckedAddress(const EntryIndex& index, int channel, int t
     return entry.GetNumber();
 }
 
-int CStpAreaCnt::TimeServerSelection(const CSetupEntry& root) {
-    return FindSetting(root, "TS_TYPE").GetSelection();
+int CStpAreaCnt::TimeServerSelection(const KeyMap& keys) {
+    return keys.Get("TS_TYPE").GetSelection();
 }
 
 // A selected time server must be one of the meters the channel counts.
-void CStpAreaCnt::CheckTimeServer(const CSetupEntry& root) const {
-    const CSetupEntry& channel = FindSetting(root, "TS_CHAN");
+void CStpAreaCnt::CheckTimeServer(const KeyMap& keys) const {
+    const CSetupEntry& channel = keys.Get("TS_CHAN");
     if (!channel.IsValid()) {
         throw SetupFailure::FromUtf8("Не задан канал подключения сервера времени.");
     }
-    const int type = TimeServerSelection(root) - 1;
+    const int type = TimeServerSelection(keys) - 1;
     if (m_counts[static_cast<size_t>(channel.GetSelection())][static_cast<size_t>(type)] == 0) {
         throw SetupFailure::FromUtf8(
             "Не задана конфигурация канала, соответствующая типу сервера времени.");
     }
-    if (!FindSetting(root, "TS_ADDR").IsValid()) {
+    if (!keys.Get("TS_ADDR").IsValid()) {
         throw SetupFailure::FromUtf8("Неправильный адрес сервера времени.");
     }
-    if (!FindSetting(root, "TS_PASS").IsValid()) {
+    if (!keys.Get("TS_PASS").IsValid()) {
         FailTimeServerPassword();
     }
 }
 
 void CStpAreaCnt::FailTimeServerPassword() {
     throw SetupFailure::FromUtf8("Неправильный пароль сервера времени.");
+}
+
+PasswordBytes CStpAreaCnt::TimeServerPassword(const KeyMap& keys) {
+    const std::optional<PasswordBytes> password =
+        ParsePassword(keys.Get("TS_PASS").GetText(), 6, false);
+    if (!password) {
+        FailTimeServerPassword();
+    }
+    return *password;
 }
 
 }  // namespace quillon

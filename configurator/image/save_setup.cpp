@@ -22,10 +22,9 @@ constexpr size_t kLargestFramedArea = 0xFFFF;
 
 class ExternalAreaCompiler final : public SetupAreaCompiler {
 public:
-    size_t GetSize(CSetupEntry& root) override { return m_area.GetSize(root); }
-    void Build(std::span<uint8_t> buffer, CSetupEntry& root) override {
-        m_area.Build(buffer, root);
-    }
+    size_t GetSize(KeyMap& keys) override { return m_area.GetSize(keys); }
+    void Build(std::span<uint8_t> buffer, KeyMap& keys) override { m_area.Build(buffer, keys); }
+    void CheckBuild(KeyMap& keys) override { m_area.CheckBuild(keys); }
 
 private:
     CStpAreaExt m_area;
@@ -33,13 +32,12 @@ private:
 
 class MeterAreaCompiler final : public SetupAreaCompiler {
 public:
-    size_t GetSize(CSetupEntry& root) override {
-        m_area.Prepare(root);
-        return m_area.GetSize(root);
+    size_t GetSize(KeyMap& keys) override {
+        m_area.Prepare(keys);
+        return m_area.GetSize(keys);
     }
-    void Build(std::span<uint8_t> buffer, CSetupEntry& root) override {
-        m_area.Build(buffer, root);
-    }
+    void Build(std::span<uint8_t> buffer, KeyMap& keys) override { m_area.Build(buffer, keys); }
+    void CheckBuild(KeyMap& keys) override { m_area.CheckBuild(keys); }
 
 private:
     CStpAreaCnt m_area;
@@ -47,10 +45,10 @@ private:
 
 class LocalAreaCompiler final : public SetupAreaCompiler {
 public:
-    size_t GetSize(CSetupEntry& root) override { return m_area.GetSize(root); }
-    void Build(std::span<uint8_t> buffer, CSetupEntry& root) override {
-        m_area.Build(buffer, root);
-    }
+    size_t GetSize(KeyMap& keys) override { return m_area.GetSize(keys); }
+    void Build(std::span<uint8_t> buffer, KeyMap& keys) override { m_area.Build(buffer, keys); }
+    // The local area's writers check nothing that GetSize did not.
+    void CheckBuild(KeyMap&) override {}
 
 private:
     CStpAreaLoc m_area;
@@ -82,16 +80,19 @@ std::vector<SetupAreaSlot> StandardSetupAreas() {
     return areas;
 }
 
-CFlashImage CompileSetup(CSetupEntry& root, std::span<SetupAreaSlot> areas) {
+CFlashImage CompileSetup(KeyMap& keys, std::span<SetupAreaSlot> areas) {
     std::vector<CompiledArea> compiled;
     for (SetupAreaSlot& slot : areas) {
-        const size_t size = slot.area->GetSize(root);
-        // Too large to frame is too large all the same; building it would only fail inside.
+        const size_t size = slot.area->GetSize(keys);
+        // Too large to frame is too large all the same, and its buffer alone could be of any
+        // size (a schedule file has none), so it is not built; the failures its build would
+        // report come first all the same.
         if (size > kLargestFramedArea) {
+            slot.area->CheckBuild(keys);
             throw SetupFailure::FromUtf8(slot.tooLarge);
         }
         std::vector<uint8_t> bytes(size);
-        slot.area->Build(bytes, root);
+        slot.area->Build(bytes, keys);
         if (size > kAreaSizeLimit) {
             throw SetupFailure::FromUtf8(slot.tooLarge);
         }
@@ -123,16 +124,16 @@ std::filesystem::path DefaultSetupPath() {
     return error ? std::filesystem::path("loc_.s19") : folder / "loc_.s19";
 }
 
-void RunSaveSetupCommand(CSetupEntry& root, UserDialogs& dialogs) {
+void RunSaveSetupCommand(KeyMap& keys, UserDialogs& dialogs) {
     std::vector<SetupAreaSlot> areas = StandardSetupAreas();
-    RunSaveSetupCommand(root, dialogs, areas);
+    RunSaveSetupCommand(keys, dialogs, areas);
 }
 
-void RunSaveSetupCommand(CSetupEntry& root, UserDialogs& dialogs, std::span<SetupAreaSlot> areas) {
+void RunSaveSetupCommand(KeyMap& keys, UserDialogs& dialogs, std::span<SetupAreaSlot> areas) {
     try {
         // The areas are compiled before the user is asked, so a settings error never leaves a
         // file behind.
-        const CFlashImage image = CompileSetup(root, areas);
+        const CFlashImage image = CompileSetup(keys, areas);
         const std::optional<std::filesystem::path> path =
             dialogs.AskSavePath({DefaultSetupPath(), kSetupFilters});
         if (path) {

@@ -16,8 +16,8 @@ SetupFailure ScheduleOpenFailure();
 SetupFailure ScheduleReadFailure();
 
 // The file's length in bytes. A path that does not lead to a regular file that can be opened
-// for reading fails with the open message of the schedule table, an empty file with its own
-// message: an empty schedule table is never what the user meant.
+// for reading fails with the open message of the schedule table. An empty file is measured as
+// 0 bytes: its record is the 4-byte frame alone.
 size_t MeasureScheduleFile(const std::filesystem::path& path);
 
 // Exactly length bytes, the whole file. A file that cannot be opened fails with the open

@@ -65,12 +65,12 @@ std::string RefusalText(const fs::path& path, const std::vector<SetupProblem>& p
 }
 
 void ApplyLoadedSetup(const SetupImport& import, const std::optional<fs::path>& schedule,
-                      const KeyMap& keys) {
+                      KeyMap& keys) {
     if (!import.problems.empty()) {
         throw std::logic_error("setup import: a refused file cannot be applied");
     }
-    const auto timeTable = keys.find("TIME_TABLE");
-    if (timeTable == keys.end() || timeTable->second == nullptr) {
+    CSetupEntry* timeTable = keys.Find("TIME_TABLE");
+    if (timeTable == nullptr) {
         throw std::logic_error("setup import: no setting TIME_TABLE");
     }
     std::string name;
@@ -90,10 +90,10 @@ void ApplyLoadedSetup(const SetupImport& import, const std::optional<fs::path>& 
         }
     }
     ApplySetupImport(import, keys);
-    timeTable->second->SetText(name);
+    timeTable->SetText(name);
 }
 
-void RunLoadSetupCommand(const KeyMap& keys, UserDialogs& dialogs) {
+void RunLoadSetupCommand(KeyMap& keys, UserDialogs& dialogs) {
     const std::optional<fs::path> path =
         dialogs.AskOpenPath({CurrentFolder() / "loc_.s19", kSetupFilters});
     if (!path) {

@@ -28,11 +28,11 @@ std::string RefusalText(const std::filesystem::path& path,
 // without one. Raises SetupFailure with the tree unchanged when the name cannot be held in
 // TIME_TABLE or the file cannot be written.
 void ApplyLoadedSetup(const SetupImport& import,
-                      const std::optional<std::filesystem::path>& schedule, const KeyMap& keys);
+                      const std::optional<std::filesystem::path>& schedule, KeyMap& keys);
 
 // The menu command: asks for the setup file, refuses a damaged one with its problems, asks
 // where to save the schedule table, then sets the tree. Cancelling either dialog changes
 // nothing.
-void RunLoadSetupCommand(const KeyMap& keys, UserDialogs& dialogs);
+void RunLoadSetupCommand(KeyMap& keys, UserDialogs& dialogs);
 
 }  // namespace quillon::inspect

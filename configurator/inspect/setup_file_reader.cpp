@@ -67,8 +67,8 @@ public:
         }
         const auto expected = static_cast<uint8_t>(~sum);
         if (bytes.back() != expected) {
-            return Fail("контрольная сумма S-записи " + HexDigits(bytes.back(), 2) + ", ожидалась " +
-                        HexDigits(expected, 2));
+            return Fail("контрольная сумма S-записи " + HexDigits(bytes.back(), 2) +
+                        ", ожидалась " + HexDigits(expected, 2));
         }
         if (bytes[0] != bytes.size() - 1) {
             return Fail("поле длины S-записи " + std::to_string(bytes[0]) +

@@ -623,15 +623,15 @@ SetupImport ImportSetupText(std::string_view content) {
     return ImportSetupReport(InspectSetupFile(content));
 }
 
-void ApplySetupImport(const SetupImport& import, const KeyMap& keys) {
+void ApplySetupImport(const SetupImport& import, KeyMap& keys) {
     std::vector<CSetupEntry*> entries;
     entries.reserve(import.values.size());
     for (const SettingValue& value : import.values) {
-        const auto found = keys.find(value.key);
-        if (found == keys.end() || found->second == nullptr) {
+        CSetupEntry* found = keys.Find(value.key);
+        if (found == nullptr) {
             throw std::logic_error("setup import: no setting " + value.key);
         }
-        entries.push_back(found->second);
+        entries.push_back(found);
     }
     for (size_t i = 0; i < entries.size(); ++i) {
         const SettingValue& value = import.values[i];

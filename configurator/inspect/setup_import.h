@@ -45,6 +45,6 @@ SetupImport ImportSetupText(std::string_view content);
 // Sets every value. All keys are looked up before the first value is set, so a key that no
 // entry has (the import and the catalogue disagree: a fault of the program) raises
 // std::logic_error with the tree unchanged.
-void ApplySetupImport(const SetupImport& import, const KeyMap& keys);
+void ApplySetupImport(const SetupImport& import, KeyMap& keys);
 
 }  // namespace quillon::inspect

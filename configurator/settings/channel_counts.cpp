@@ -44,9 +44,9 @@ GroupTypes TypesOfGroup(int channel, int group) {
     return kGroupTypes[static_cast<size_t>(channel)][static_cast<size_t>(group)];
 }
 
-void ReadChannelCounts(const CSetupEntry& root, ChannelCounts& counts) {
+void ReadChannelCounts(const KeyMap& keys, ChannelCounts& counts) {
     for (int c = 0; c < kExchangeChannelCount; ++c) {
-        const CSetupEntry* group = root.FindEntry(ChannelKey(c, "GROUP"));
+        const CSetupEntry* group = keys.Find(ChannelKey(c, "GROUP"));
         if (group == nullptr || !group->IsValid()) {
             throw SetupFailure::FromUtf8("Неправильное поле \"Группа устройств\".");
         }
@@ -59,7 +59,7 @@ void ReadChannelCounts(const CSetupEntry& root, ChannelCounts& counts) {
             if (t >= served.first && t < served.first + served.count) {
                 std::string key = ChannelKey(c, kMeterTypeTags[static_cast<size_t>(t)]);
                 key += "_NUM";
-                const CSetupEntry* entry = root.FindEntry(key);
+                const CSetupEntry* entry = keys.Find(key);
                 if (entry != nullptr && entry->IsValid()) {
                     count = static_cast<int32_t>(entry->GetNumber());
                 }

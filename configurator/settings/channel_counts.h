@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "settings/key_map.h"
 #include "settings/meter_types.h"
 #include "settings/setup_entry.h"
 
@@ -27,6 +28,6 @@ GroupTypes TypesOfGroup(int channel, int group);
 // Fills every element of counts from the device groups and meter counts of both channels,
 // channel 0 completely first. A count entry that is not valid counts as 0. Raises a
 // SetupFailure for a channel without a group, or whose counts total more than 128.
-void ReadChannelCounts(const CSetupEntry& root, ChannelCounts& counts);
+void ReadChannelCounts(const KeyMap& keys, ChannelCounts& counts);
 
 }  // namespace quillon

@@ -38,7 +38,7 @@ using ReverseEntry = std::pair<char16_t, unsigned char>;
 
 constexpr std::array<ReverseEntry, 64> SortedUpperHalf() {
     std::array<ReverseEntry, 64> table{};
-    for (int i = 0; i < 64; ++i) {
+    for (size_t i = 0; i < table.size(); ++i) {
         table[i] = {kUpperHalf[i], static_cast<unsigned char>(0x80 + i)};
     }
     std::sort(table.begin(), table.end());
@@ -85,7 +85,7 @@ char32_t DecodeUtf8(std::string_view text, size_t& pos) {
         ++pos;
         return lead;
     }
-    int length = 0;
+    size_t length = 0;
     char32_t cp = 0;
     char32_t minimum = 0;
     if ((lead & 0xE0) == 0xC0) {
@@ -104,11 +104,11 @@ char32_t DecodeUtf8(std::string_view text, size_t& pos) {
         ++pos;
         return 0xFFFD;
     }
-    if (text.size() - pos < static_cast<size_t>(length)) {
+    if (text.size() - pos < length) {
         ++pos;
         return 0xFFFD;
     }
-    for (int i = 1; i < length; ++i) {
+    for (size_t i = 1; i < length; ++i) {
         const auto next = static_cast<unsigned char>(text[pos + i]);
         if ((next & 0xC0) != 0x80) {
             ++pos;

@@ -21,17 +21,17 @@ ControlOptions EditSpec(int width, int rowHeight) {
 }  // namespace
 
 CEmptyEntry::CEmptyEntry(std::string_view caption, ControlFactory& owner)
-    : CSetupEntry(caption, kEmptyKind, owner) {}
+    : CSetupEntry(caption, EntryKind::kEmpty, owner) {}
 
 void CEmptyEntry::Place(std::optional<Point> /*at*/) {}
 
-CEditEntry::CEditEntry(std::string_view caption, int kind, int width, ControlFactory& owner)
+CEditEntry::CEditEntry(std::string_view caption, EntryKind kind, int width, ControlFactory& owner)
     : CSetupEntry(caption, kind, owner) {
     AddControl(EditSpec(width, GetRowHeight()));
 }
 
 CEditTextEntry::CEditTextEntry(std::string_view caption, int width, ControlFactory& owner)
-    : CEditEntry(caption, kEditKind, width, owner) {}
+    : CEditEntry(caption, EntryKind::kEdit, width, owner) {}
 
 bool CEditTextEntry::IsValid() const {
     return !GetText().empty();
@@ -39,7 +39,7 @@ bool CEditTextEntry::IsValid() const {
 
 CEditNumberEntry::CEditNumberEntry(std::string_view caption, int width, uint32_t minimum,
                                    uint32_t maximum, int base, ControlFactory& owner)
-    : CEditEntry(caption, kEditKind, width, owner),
+    : CEditEntry(caption, EntryKind::kEdit, width, owner),
       m_minimum(minimum),
       m_maximum(maximum),
       m_base(base) {}
@@ -58,7 +58,7 @@ bool CEditNumberEntry::IsValid() const {
 
 CComboEntry::CComboEntry(std::string_view caption, int width, std::span<const std::string> items,
                          ControlFactory& owner)
-    : CSetupEntry(caption, kComboKind, owner) {
+    : CSetupEntry(caption, EntryKind::kCombo, owner) {
     const SystemMetrics& metrics = owner.Metrics();
     int listWidth = width;
     if (listWidth == 0) {
@@ -79,7 +79,7 @@ bool CComboEntry::IsValid() const {
 }
 
 CCheckEntry::CCheckEntry(std::string_view caption, std::string_view label, ControlFactory& owner)
-    : CSetupEntry(caption, kCheckKind, owner) {
+    : CSetupEntry(caption, EntryKind::kCheck, owner) {
     const SystemMetrics& metrics = owner.Metrics();
     const int width =
         metrics.Scaled(metrics.MenuCheckMarkWidth() + metrics.TextWidth(label)) + kCheckBoxMargin;
@@ -88,7 +88,7 @@ CCheckEntry::CCheckEntry(std::string_view caption, std::string_view label, Contr
 }
 
 CIPEntry::CIPEntry(std::string_view caption, int width, ControlFactory& owner)
-    : CSetupEntry(caption, kAddressKind, owner) {
+    : CSetupEntry(caption, EntryKind::kAddress, owner) {
     AddControl({.kind = ControlKind::kAddress, .width = width, .height = GetRowHeight()});
 }
 
@@ -99,7 +99,7 @@ bool CIPEntry::IsValid() const {
 }
 
 CFileEntry::CFileEntry(std::string_view caption, int width, ControlFactory& owner)
-    : CEditEntry(caption, kFileKind, width, owner), m_editWidth(width) {
+    : CEditEntry(caption, EntryKind::kFile, width, owner), m_editWidth(width) {
     const SystemMetrics& metrics = owner.Metrics();
     const int buttonWidth =
         std::max(GetRowHeight(), metrics.Scaled(metrics.TextWidth(kBrowseCaption)) + kButtonMargin);
@@ -128,7 +128,9 @@ void CFileEntry::OnCommand(uint32_t first, intptr_t /*second*/) {
 }
 
 CPWDEntry::CPWDEntry(std::string_view caption, int width, int boxes, ControlFactory& owner)
-    : CSetupEntry(caption, kPasswordKind, owner), m_boxWidth(width), m_boxes(std::max(boxes, 0)) {
+    : CSetupEntry(caption, EntryKind::kPassword, owner),
+      m_boxWidth(width),
+      m_boxes(std::max(boxes, 0)) {
     for (int i = 0; i < m_boxes; ++i) {
         AddControl(EditSpec(width, GetRowHeight()));
     }

@@ -20,7 +20,7 @@ public:
 // Base of the entries whose first control is a single-line edit box.
 class CEditEntry : public CSetupEntry {
 protected:
-    CEditEntry(std::string_view caption, int kind, int width, ControlFactory& owner);
+    CEditEntry(std::string_view caption, EntryKind kind, int width, ControlFactory& owner);
 };
 
 // Any non-empty text.

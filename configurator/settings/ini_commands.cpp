@@ -34,7 +34,7 @@ void RunSaveIniCommand(const KeyMap& keys, UserDialogs& dialogs) {
     }
 }
 
-void RunLoadIniCommand(const KeyMap& keys, UserDialogs& dialogs) {
+void RunLoadIniCommand(KeyMap& keys, UserDialogs& dialogs) {
     const auto path = dialogs.AskOpenPath(IniQuestion());
     if (!path) {
         return;

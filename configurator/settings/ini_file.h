@@ -17,8 +17,8 @@ namespace quillon {
 std::string FormatIniFile(const KeyMap& keys);
 
 // Applies the lines of an INI file to the entries they name. Lines that name nothing, and any
-// bytes that are no INI line, are skipped; values are stored unchecked.
-void ApplyIniText(std::string_view text, const KeyMap& keys);
+// bytes that are no INI line, are skipped; values are stored unchecked, up to a zero byte.
+void ApplyIniText(std::string_view text, KeyMap& keys);
 
 // Whether the line "key=value" in a section whose name does not begin with "CH0_" or "CH1_"
 // sets a value: the key names an entry that holds one, and a password key a box it has.
@@ -30,13 +30,13 @@ void SaveIniFile(const std::filesystem::path& path, const KeyMap& keys);
 
 // Reads the whole file, then applies it. Raises SetupFailure "Не удалось загрузить настройки."
 // when it cannot be read; the tree is then unchanged.
-void LoadIniFile(const std::filesystem::path& path, const KeyMap& keys);
+void LoadIniFile(const std::filesystem::path& path, KeyMap& keys);
 
 // "Save Ini-file": asks for the path, proposing "<current folder>/.ini", saves and shows a
 // failure's message. A cancelled dialog does nothing.
 void RunSaveIniCommand(const KeyMap& keys, UserDialogs& dialogs);
 
 // "Load Ini-file": asks for the file, loads it and shows a failure's message.
-void RunLoadIniCommand(const KeyMap& keys, UserDialogs& dialogs);
+void RunLoadIniCommand(KeyMap& keys, UserDialogs& dialogs);
 
 }  // namespace quillon

@@ -45,23 +45,23 @@ EntryTarget MapKey(std::string_view section, std::string_view fileKey) {
 
 void Apply(CSetupEntry& entry, const EntryTarget& target, std::string_view value) {
     switch (entry.GetKind()) {
-        case kEditKind:
-        case kFileKind:
+        case EntryKind::kEdit:
+        case EntryKind::kFile:
             // The only MULTICAL601 has the fixed network address 1.
             entry.SetText(target.key.find("_M601_1_NA") != std::string::npos ? "1" : value);
             break;
-        case kAddressKind:
+        case EntryKind::kAddress:
             entry.SetText(value);
             break;
-        case kComboKind:
+        case EntryKind::kCombo:
             // Every list has at most ten items: the first digit is the index. An empty value
             // selects nothing.
             entry.SetSelection(value.empty() ? -1 : static_cast<unsigned char>(value[0]) - '0');
             break;
-        case kCheckKind:
+        case EntryKind::kCheck:
             entry.SetCheck(!value.empty() && value[0] == '1' ? 1 : 0);
             break;
-        case kPasswordKind:
+        case EntryKind::kPassword:
             // A box the entry does not have ("PASS0", or PASS3 of a CE303) is ignored.
             if (target.box) {
                 entry.SetPassword(*target.box, value);
@@ -74,7 +74,7 @@ void Apply(CSetupEntry& entry, const EntryTarget& target, std::string_view value
 
 }  // namespace
 
-void ApplyIniText(std::string_view text, const KeyMap& keys) {
+void ApplyIniText(std::string_view text, KeyMap& keys) {
     std::optional<std::string> section;
     while (!text.empty()) {
         const size_t end = text.find('\n');
@@ -97,30 +97,32 @@ void ApplyIniText(std::string_view text, const KeyMap& keys) {
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
             value = value.substr(1, value.size() - 2);
         }
+        // The communicator reads a text up to its zero byte, and so does the setup area; the
+        // tree keeps no more, so the INI file saved from it says the same.
+        value = value.substr(0, value.find('\0'));
 
         const EntryTarget target = MapKey(*section, fileKey);
-        const auto found = keys.find(target.key);
-        if (found != keys.end() && found->second != nullptr) {
-            Apply(*found->second, target, value);
+        if (CSetupEntry* entry = keys.Find(target.key)) {
+            Apply(*entry, target, value);
         }
     }
 }
 
 bool IniKeySetsValue(std::string_view key, const KeyMap& keys) {
     const EntryTarget target = MapKey({}, key);
-    const auto found = keys.find(target.key);
-    if (found == keys.end() || found->second == nullptr) {
+    const CSetupEntry* found = keys.Find(target.key);
+    if (found == nullptr) {
         return false;
     }
-    const CSetupEntry& entry = *found->second;
+    const CSetupEntry& entry = *found;
     switch (entry.GetKind()) {
-        case kEditKind:
-        case kFileKind:
-        case kAddressKind:
-        case kComboKind:
-        case kCheckKind:
+        case EntryKind::kEdit:
+        case EntryKind::kFile:
+        case EntryKind::kAddress:
+        case EntryKind::kCombo:
+        case EntryKind::kCheck:
             return true;
-        case kPasswordKind:
+        case EntryKind::kPassword:
             return target.box && *target.box >= 0 &&
                    static_cast<size_t>(*target.box) < entry.GetControlCount();
         default:
@@ -128,7 +130,7 @@ bool IniKeySetsValue(std::string_view key, const KeyMap& keys) {
     }
 }
 
-void LoadIniFile(const std::filesystem::path& path, const KeyMap& keys) {
+void LoadIniFile(const std::filesystem::path& path, KeyMap& keys) {
     const auto failure = [] { return SetupFailure::FromUtf8("Не удалось загрузить настройки."); };
     const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) {

@@ -14,21 +14,16 @@
 namespace quillon {
 namespace {
 
-const CSetupEntry* Lookup(const KeyMap& keys, const std::string& key) {
-    const auto found = keys.find(key);
-    return found == keys.end() ? nullptr : found->second;
-}
-
 // The value a profile key holds, by the entry's kind; none for a kind the file does not hold.
 std::optional<std::string> ProfileValue(const CSetupEntry& entry) {
     switch (entry.GetKind()) {
-        case kEditKind:
-        case kFileKind:
-        case kAddressKind:
+        case EntryKind::kEdit:
+        case EntryKind::kFile:
+        case EntryKind::kAddress:
             return entry.GetText();
-        case kComboKind:
+        case EntryKind::kCombo:
             return std::to_string(entry.GetSelection());
-        case kCheckKind:
+        case EntryKind::kCheck:
             return std::to_string(entry.GetCheck());
         default:
             return std::nullopt;
@@ -60,12 +55,12 @@ void AppendMeterSection(std::string& text, const KeyMap& keys, int channel,
     const std::string name = "CH" + std::to_string(channel) + "_" +
                              kMeterTypeTags[static_cast<size_t>(type.type)] + "_" +
                              std::to_string(number);
-    if (Lookup(keys, name + "_NA") == nullptr) {
+    if (keys.Find(name + "_NA") == nullptr) {
         return;
     }
     text.append("[").append(name).append("]\r\n");
     for (const MeterLine& line : type.lines) {
-        const CSetupEntry* entry = Lookup(keys, name + "_" + std::string(line.item));
+        const CSetupEntry* entry = keys.Find(name + "_" + std::string(line.item));
         text.append(line.fileKey).append("=");
         text.append(MeterLineValue(entry, line.value)).append("\r\n");
     }
@@ -78,7 +73,7 @@ std::string FormatIniFile(const KeyMap& keys) {
     for (const ProfileSection& section : ProfileSections()) {
         for (std::string_view fileKey : section.fileKeys) {
             const CSetupEntry* entry =
-                Lookup(keys, std::string(section.entryPrefix) + std::string(fileKey));
+                keys.Find(std::string(section.entryPrefix) + std::string(fileKey));
             if (entry == nullptr) {
                 continue;
             }

@@ -7,6 +7,21 @@
 namespace quillon {
 namespace {
 
+// The Windows profile functions count Ctrl-Z (0x1A), the old end-of-file mark, as white space.
+bool IsProfileBlank(char c) {
+    return IsAsciiBlank(c) || c == '\x1A';
+}
+
+std::string_view TrimProfileBlanks(std::string_view text) {
+    while (!text.empty() && IsProfileBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsProfileBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 bool SameName(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
@@ -16,9 +31,9 @@ bool SameName(std::string_view a, std::string_view b) {
 
 void PrivateProfileWriter::WriteString(std::string_view section, std::string_view key,
                                        std::string_view value) {
-    section = TrimAscii(section);
-    key = TrimAscii(key);
-    value = TrimAscii(value);
+    section = TrimProfileBlanks(section);
+    key = TrimProfileBlanks(key);
+    value = TrimProfileBlanks(value);
 
     auto owner = std::find_if(m_sections.begin(), m_sections.end(),
                               [&](const Section& s) { return SameName(s.name, section); });

@@ -13,7 +13,8 @@ namespace quillon {
 // when it is first written to, as a "[NAME]" line; each key gets a "KEY=VALUE" line at the end
 // of its section, or its existing line is rewritten. Lines end in CR LF; there is no blank line
 // between sections. Section and key names match case-insensitively (ASCII) and lose the blanks
-// at both ends, as do values. Bytes are kept as they are otherwise (Windows-1251).
+// at both ends, Ctrl-Z (0x1A) among them, as do values. Bytes are kept as they are otherwise
+// (Windows-1251).
 class PrivateProfileWriter {
 public:
     void WriteString(std::string_view section, std::string_view key, std::string_view value);

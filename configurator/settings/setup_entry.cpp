@@ -7,7 +7,7 @@
 
 namespace quillon {
 
-CSetupEntry::CSetupEntry(std::string_view caption, int kind, ControlFactory& owner)
+CSetupEntry::CSetupEntry(std::string_view caption, EntryKind kind, ControlFactory& owner)
     : m_caption(caption), m_kind(kind), m_rowHeight(owner.Metrics().RowHeight()), m_owner(&owner) {}
 
 CSetupEntry::~CSetupEntry() {
@@ -53,28 +53,31 @@ void CSetupEntry::SetKey(std::string_view key) {
 }
 
 void CSetupEntry::RegisterKeys(KeyMap& keys) {
-    if (m_hasKey) {
-        keys.insert_or_assign(m_key, this);
-    }
+    keys.Add(*this);
     for (auto& child : m_children) {
         child->RegisterKeys(keys);
     }
 }
 
-CSetupEntry* CSetupEntry::FindEntry(std::string_view key) {
-    if (m_hasKey && m_key == key) {
-        return this;
+template <class Entry>
+Entry* CSetupEntry::FindIn(Entry& entry, std::string_view key) {
+    if (entry.m_hasKey && entry.m_key == key) {
+        return &entry;
     }
-    for (auto& child : m_children) {
-        if (CSetupEntry* found = child->FindEntry(key)) {
+    for (Entry& child : entry.GetChildren()) {
+        if (Entry* found = FindIn(child, key)) {
             return found;
         }
     }
     return nullptr;
 }
 
+CSetupEntry* CSetupEntry::FindEntry(std::string_view key) {
+    return FindIn(*this, key);
+}
+
 const CSetupEntry* CSetupEntry::FindEntry(std::string_view key) const {
-    return const_cast<CSetupEntry*>(this)->FindEntry(key);
+    return FindIn(*this, key);
 }
 
 std::string CSetupEntry::GetText() const {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,14 +16,14 @@
 namespace quillon {
 
 // Entry kind codes; INI files switch on them. Codes 3 and 5 belong to no class.
-enum EntryKind : int {
-    kEmptyKind = 0,
-    kEditKind = 1,
-    kComboKind = 2,
-    kCheckKind = 4,
-    kAddressKind = 6,
-    kPasswordKind = 7,
-    kFileKind = 8,
+enum class EntryKind : int32_t {
+    kEmpty = 0,
+    kEdit = 1,
+    kCombo = 2,
+    kCheck = 4,
+    kAddress = 6,
+    kPassword = 7,
+    kFile = 8,
 };
 
 // A node of the settings tree. Its value lives only in its editor controls; the conversions
@@ -30,7 +31,7 @@ enum EntryKind : int {
 // Windows-1251 bytes.
 class CSetupEntry {
 public:
-    CSetupEntry(std::string_view caption, int kind, ControlFactory& owner);
+    CSetupEntry(std::string_view caption, EntryKind kind, ControlFactory& owner);
     CSetupEntry(const CSetupEntry&) = delete;
     CSetupEntry& operator=(const CSetupEntry&) = delete;
     virtual ~CSetupEntry();
@@ -45,7 +46,8 @@ public:
     // Appends the child and returns it.
     CSetupEntry* AddChild(std::unique_ptr<CSetupEntry> child);
     void SetKey(std::string_view key);
-    // Enters this entry and then its descendants, in pre-order, under their keys.
+    // Enters this entry and then its descendants, in pre-order, under their keys; a key taken
+    // already keeps its entry.
     void RegisterKeys(KeyMap& keys);
     // The first entry in pre-order, starting here, whose key equals the key exactly.
     CSetupEntry* FindEntry(std::string_view key);
@@ -54,17 +56,23 @@ public:
     bool HasKey() const { return m_hasKey; }
     // Empty when the entry has no key.
     const std::string& GetKey() const { return m_key; }
-    int GetKind() const { return m_kind; }
+    EntryKind GetKind() const { return m_kind; }
     const std::string& GetCaption() const { return m_caption; }
     int GetRowHeight() const { return m_rowHeight; }
     bool IsShown() const { return m_shown; }
 
     size_t GetChildCount() const { return m_children.size(); }
-    CSetupEntry& GetChild(size_t index) const { return *m_children[index]; }
-    const std::vector<std::unique_ptr<CSetupEntry>>& GetChildren() const { return m_children; }
+    CSetupEntry& GetChild(size_t index) { return *m_children[index]; }
+    const CSetupEntry& GetChild(size_t index) const { return *m_children[index]; }
+    // The children in order, as references.
+    auto GetChildren() { return m_children | std::views::transform(Dereference<CSetupEntry>); }
+    auto GetChildren() const {
+        return m_children | std::views::transform(Dereference<const CSetupEntry>);
+    }
 
     size_t GetControlCount() const { return m_controls.size(); }
-    EditorControl& GetControl(size_t index) const { return *m_controls[index]; }
+    EditorControl& GetControl(size_t index) { return *m_controls[index]; }
+    const EditorControl& GetControl(size_t index) const { return *m_controls[index]; }
     int32_t GetControlId(size_t index) const { return m_controlIds[index]; }
 
     // Text of the first control; empty without controls.
@@ -97,11 +105,18 @@ protected:
     void SetShown(bool shown) { m_shown = shown; }
 
 private:
+    template <class Entry>
+    static Entry& Dereference(const std::unique_ptr<CSetupEntry>& child) {
+        return *child;
+    }
+    template <class Entry>
+    static Entry* FindIn(Entry& entry, std::string_view key);
+
     std::vector<std::unique_ptr<CSetupEntry>> m_children;
     std::string m_caption;
     std::string m_key;
     bool m_hasKey = false;
-    int m_kind;
+    EntryKind m_kind;
     int m_rowHeight;
     std::vector<std::unique_ptr<EditorControl>> m_controls;
     std::vector<int32_t> m_controlIds;

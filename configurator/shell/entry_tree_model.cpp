@@ -28,8 +28,8 @@ void EntryTreeModel::Insert(CSetupEntry& entry, int parent) {
         siblings.push_back(item);
         m_nodes.push_back(std::move(node));
     }
-    for (const auto& child : entry.GetChildren()) {
-        Insert(*child, item);
+    for (CSetupEntry& child : entry.GetChildren()) {
+        Insert(child, item);
     }
 }
 

@@ -29,8 +29,7 @@ int RunQuillonWindow(int argc, char** argv, SettingsCommand loadSetup) {
     CQuillonDlg window;
     window.SetLoadSetupCommand(std::move(loadSetup));
     window.show();
-    QApplication::exec();
-    return 0;
+    return QApplication::exec();
 }
 
 }  // namespace quillon

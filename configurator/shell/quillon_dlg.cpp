@@ -172,8 +172,8 @@ int CQuillonDlg::WidestControlRow() const {
             row += static_cast<const QtControl&>(entry->GetControl(i)).Width();
         }
         widest = std::max(widest, row);
-        for (const auto& child : entry->GetChildren()) {
-            pending.push_back(child.get());
+        for (const CSetupEntry& child : entry->GetChildren()) {
+            pending.push_back(&child);
         }
     }
     return widest;
@@ -188,7 +188,7 @@ void CQuillonDlg::OnCommand(uint32_t first, intptr_t second) {
         }
         switch (first) {
             case kSaveSetupCommand:
-                RunSaveSetupCommand(*m_root, *m_dialogs);
+                RunSaveSetupCommand(m_keys, *m_dialogs);
                 break;
             case kLoadSetupCommand:
                 if (m_loadSetupCommand) {

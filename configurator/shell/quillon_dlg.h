@@ -42,7 +42,9 @@ public:
     // "File" -> "Load Setup" runs the command; without one the item is disabled.
     void SetLoadSetupCommand(SettingsCommand command);
 
-    CSetupEntry& Root() const { return *m_root; }
+    CSetupEntry& Root() { return *m_root; }
+    const CSetupEntry& Root() const { return *m_root; }
+    KeyMap& Keys() { return m_keys; }
     const KeyMap& Keys() const { return m_keys; }
     SettingsTreeView& Tree() const { return *m_tree; }
     const EntryTreeModel& Model() const { return *m_model; }

@@ -9,6 +9,6 @@
 
 namespace quillon {
 
-using SettingsCommand = std::function<void(const KeyMap& keys, UserDialogs& dialogs)>;
+using SettingsCommand = std::function<void(KeyMap& keys, UserDialogs& dialogs)>;
 
 }  // namespace quillon

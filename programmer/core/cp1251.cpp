@@ -24,54 +24,7 @@ std::string Cp1251ToUtf8(std::string_view text) {
     out.reserve(text.size() * 2);
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out.push_back(c);
-            continue;
-        }
-        const char16_t cp = kCp1251High[byte - 0x80];
-        AppendUtf8(out, cp != 0 ? cp : char32_t{0xFFFD});
-    }
-    return out;
-}
-
-std::string Utf8ToCp1251(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t extra = 0;
-        char32_t cp = lead;
-        if (lead >= 0xF0 && lead < 0xF8) {
-            extra = 3;
-            cp = lead & 0x07;
-        } else if (lead >= 0xE0 && lead < 0xF0) {
-            extra = 2;
-            cp = lead & 0x0F;
-        } else if (lead >= 0xC0 && lead < 0xE0) {
-            extra = 1;
-            cp = lead & 0x1F;
-        } else if (lead >= 0x80) {
-            out.push_back('?');
-            ++i;
-            continue;
-        }
-        bool valid = true;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        }
-        if (!valid) {
-            out.push_back('?');
-            ++i;
-            continue;
-        }
-        const int byte = Cp1251FromCodePoint(cp);
-        out.push_back(byte < 0 ? '?' : static_cast<char>(byte));
-        i += 1 + extra;
+        AppendUtf8(out, byte < 0x80 ? char32_t{byte} : char32_t{kCp1251High[byte - 0x80u]});
     }
     return out;
 }

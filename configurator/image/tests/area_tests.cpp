@@ -25,7 +25,7 @@ public:
 // A buffer with guard bytes behind the part handed to the area, to show nothing is written past
 // its end.
 struct GuardedBuffer {
-    explicit GuardedBuffer(size_t size) : bytes(size + kGuard, 0xCC), size(size) {}
+    explicit GuardedBuffer(size_t areaSize) : bytes(areaSize + kGuard, 0xCC), size(areaSize) {}
     std::span<uint8_t> Area() { return std::span(bytes).first(size); }
     bool GuardIntact() const {
         for (size_t i = size; i < bytes.size(); ++i) {
@@ -35,7 +35,9 @@ struct GuardedBuffer {
         }
         return true;
     }
-    std::vector<uint8_t> Written() const { return {bytes.begin(), bytes.begin() + size}; }
+    std::vector<uint8_t> Written() const {
+        return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size)};
+    }
 
     static constexpr size_t kGuard = 16;
     std::vector<uint8_t> bytes;
@@ -171,7 +173,9 @@ TEST(CArea, EncodesElementHeadersInTheShortAndTheLongForm) {
         size_t cursor = 0;
         area.PutElementHeader(c.type, c.length, cursor);
         const std::vector<uint8_t> expected = HexBytes(c.header);
-        EXPECT_EQ(ToHex({buffer.bytes.begin(), buffer.bytes.begin() + cursor}), c.header);
+        EXPECT_EQ(ToHex({buffer.bytes.begin(),
+                         buffer.bytes.begin() + static_cast<std::ptrdiff_t>(cursor)}),
+                  c.header);
         EXPECT_EQ(ElementSize(c.length), expected.size() + c.length);
     }
 }

@@ -157,9 +157,9 @@ protected:
 
     static std::vector<uint8_t> BuildTree(const TreeFixture& tree) {
         CStpAreaExt area;
-        const size_t size = area.GetSize(tree.Root());
+        const size_t size = area.GetSize(tree.Keys());
         std::vector<uint8_t> buffer(size + kGuard, 0xCC);
-        area.Build(std::span(buffer).first(size), tree.Root());
+        area.Build(std::span(buffer).first(size), tree.Keys());
         EXPECT_EQ(std::vector<uint8_t>(buffer.end() - kGuard, buffer.end()),
                   std::vector<uint8_t>(kGuard, 0xCC));
         EXPECT_EQ(area.PendingLabelCount(), 0u);
@@ -172,10 +172,10 @@ protected:
     static std::string FailureOf(const TreeFixture& tree) {
         CStpAreaExt area;
         try {
-            const size_t size = area.GetSize(tree.Root());
+            const size_t size = area.GetSize(tree.Keys());
             std::vector<uint8_t> buffer(size + kGuard, 0xCC);
             try {
-                area.Build(std::span(buffer).first(size), tree.Root());
+                area.Build(std::span(buffer).first(size), tree.Keys());
             } catch (const SetupFailure&) {
                 EXPECT_EQ(std::vector<uint8_t>(buffer.end() - kGuard, buffer.end()),
                           std::vector<uint8_t>(kGuard, 0xCC));

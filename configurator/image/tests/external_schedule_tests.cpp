@@ -18,6 +18,7 @@ namespace {
 
 using testing::HexBytes;
 using testing::RecordOf;
+using testing::TempFolder;
 using testing::ToHex;
 
 // Two Ethernet channels with one-character texts and no exchange channel in use, without the
@@ -30,12 +31,12 @@ protected:
     // and returns the failure's message; the buffer and the guard behind it stay untouched.
     std::string FailureAfterSizing(const std::function<void()>& change) {
         CStpAreaExt area;
-        const size_t size = area.GetSize(m_tree.Root());
+        const size_t size = area.GetSize(m_tree.Keys());
         change();
         std::vector<uint8_t> buffer(size + kGuard, 0xCC);
         std::string message = "no failure";
         try {
-            area.Build(std::span(buffer).first(size), m_tree.Root());
+            area.Build(std::span(buffer).first(size), m_tree.Keys());
         } catch (const SetupFailure& failure) {
             message = failure.Message();
         }
@@ -101,7 +102,7 @@ TEST_F(ExternalSchedule, RefusesAFileItMayNotRead) {
 TEST_F(ExternalSchedule, SizesNoRecordForAnEmptyNameButFailsTheBuild) {
     m_tree.Set("TIME_TABLE", "");
     CStpAreaExt area;
-    EXPECT_EQ(area.GetSize(m_tree.Root()), kAreaWithoutSchedule);
+    EXPECT_EQ(area.GetSize(m_tree.Keys()), kAreaWithoutSchedule);
     EXPECT_EQ(Failure(), testing::kCannotOpenSchedule);
 }
 
@@ -136,6 +137,29 @@ TEST_F(ExternalSchedule, LeavesAreasAbove2048BytesToSaveSetupButNotAbove65535) {
     EXPECT_EQ(Failure(), testing::kAreaTooLarge);
 }
 
+// A text that takes the area past its 16-bit total: the build's checks of the schedule come
+// before the size, whether the area is built or, for its size, only checked.
+TEST_F(ExternalSchedule, ReportsTheScheduleBeforeAnAreaTooLargeToFrame) {
+    m_tree.Set("EXT_MAIN_CHAN_SYS", std::string(65600, 's'));
+    EXPECT_EQ(Failure(), testing::kAreaTooLarge);
+    EXPECT_EQ(FailureAfterSizing([&] { testing::WriteFile(m_schedule, {1}); }),
+              testing::kCannotReadSchedule);
+
+    m_tree.Set("TIME_TABLE", "");
+    EXPECT_EQ(Failure(), testing::kCannotOpenSchedule);
+
+    CStpAreaExt area;
+    EXPECT_GT(area.GetSize(m_tree.Keys()), 0xFFFFu);
+    try {
+        area.CheckBuild(m_tree.Keys());
+        ADD_FAILURE() << "CheckBuild accepted an empty TIME_TABLE";
+    } catch (const SetupFailure& failure) {
+        EXPECT_EQ(failure.Message(), testing::kCannotOpenSchedule);
+    }
+    m_tree.Set("TIME_TABLE", m_schedule.string());
+    EXPECT_NO_THROW(area.CheckBuild(m_tree.Keys()));
+}
+
 TEST(ReadScheduleFile, ReadsExactlyTheMeasuredLengthOrFails) {
     const testing::TempFolder folder;
     const std::filesystem::path path = folder / "schedule.bin";
@@ -143,7 +167,7 @@ TEST(ReadScheduleFile, ReadsExactlyTheMeasuredLengthOrFails) {
 
     EXPECT_EQ(MeasureScheduleFile(path), 4u);
     EXPECT_EQ(ReadScheduleFile(path, 4), (std::vector<uint8_t>{9, 8, 7, 6}));
-    for (size_t length : {0, 3, 5, 100}) {
+    for (size_t length : {0u, 3u, 5u, 100u}) {
         SCOPED_TRACE(length);
         try {
             ReadScheduleFile(path, length);

@@ -57,7 +57,7 @@ void SetValid(Tree& tree) {
 std::string FailureOf(const Tree& tree) {
     CStpAreaLoc area;
     try {
-        area.GetSize(tree.Root());
+        area.GetSize(tree.Keys());
     } catch (const SetupFailure& failure) {
         return failure.Message();
     }
@@ -71,9 +71,9 @@ protected:
     // Sizes and builds the area as Save Setup does, into a buffer with guard bytes behind it.
     std::vector<uint8_t> Build() {
         CStpAreaLoc area;
-        const size_t size = area.GetSize(m_tree.Root());
+        const size_t size = area.GetSize(m_tree.Keys());
         std::vector<uint8_t> buffer(size + kGuard, 0xCC);
-        area.Build(std::span(buffer).first(size), m_tree.Root());
+        area.Build(std::span(buffer).first(size), m_tree.Keys());
         EXPECT_EQ(std::vector<uint8_t>(buffer.end() - kGuard, buffer.end()),
                   std::vector<uint8_t>(kGuard, 0xCC));
         EXPECT_EQ(area.PendingLabelCount(), 0u);
@@ -82,7 +82,8 @@ protected:
     }
 
     static std::string Slice(const std::vector<uint8_t>& area, size_t from, size_t count) {
-        return ToHex({area.begin() + from, area.begin() + from + count});
+        const auto start = area.begin() + static_cast<std::ptrdiff_t>(from);
+        return ToHex({start, start + static_cast<std::ptrdiff_t>(count)});
     }
 
     static constexpr size_t kGuard = 16;
@@ -171,10 +172,10 @@ TEST_F(LocalArea, StoresATextOnlyUpToItsFirstZeroByte) {
 TEST_F(LocalArea, RefusesAnAreaTooLargeForItsSizeFieldWithoutWritingPastIt) {
     m_tree.Set("LOC_MAIN_CHAN_SRV", std::string(70000, 'x'));
     CStpAreaLoc area;
-    const size_t size = area.GetSize(m_tree.Root());
+    const size_t size = area.GetSize(m_tree.Keys());
     ASSERT_GT(size, 0xFFFFu);
     std::vector<uint8_t> buffer(size);
-    EXPECT_THROW(area.Build(buffer, m_tree.Root()), AreaInternalError);
+    EXPECT_THROW(area.Build(buffer, m_tree.Keys()), AreaInternalError);
 }
 
 TEST_F(LocalArea, ReportsTheFirstFieldThatFailsItsCheck) {
@@ -221,7 +222,7 @@ TEST_F(LocalArea, ReportsTheFirstFieldThatFailsItsCheck) {
         // Build runs the same checks before it writes anything.
         CStpAreaLoc area;
         std::vector<uint8_t> buffer(165, 0xCC);
-        EXPECT_THROW(area.Build(buffer, tree.Root()), SetupFailure);
+        EXPECT_THROW(area.Build(buffer, tree.Keys()), SetupFailure);
         EXPECT_EQ(buffer, std::vector<uint8_t>(165, 0xCC));
     }
 }

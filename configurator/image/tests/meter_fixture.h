@@ -136,7 +136,7 @@ public:
     }
 
     TreeFixture& Tree() { return m_tree; }
-    CSetupEntry& Root() { return m_tree.Root(); }
+    KeyMap& Keys() { return m_tree.Keys(); }
 
     static std::string MeterKey(int channel, int type, int number, const std::string& item) {
         return Key(channel, kMeterTypeTags[static_cast<size_t>(type)]) + "_" +
@@ -153,12 +153,12 @@ private:
 
 // Prepare, GetSize and Build as Save Setup runs them, into a buffer with guard bytes behind it;
 // checks that every byte was written once and every label resolved.
-inline std::vector<uint8_t> BuildArea(CStpAreaCnt& area, CSetupEntry& root) {
+inline std::vector<uint8_t> BuildArea(CStpAreaCnt& area, KeyMap& keys) {
     constexpr size_t kGuard = 16;
-    area.Prepare(root);
-    const size_t size = area.GetSize(root);
+    area.Prepare(keys);
+    const size_t size = area.GetSize(keys);
     std::vector<uint8_t> buffer(size + kGuard, 0xCC);
-    area.Build(std::span(buffer).first(size), root);
+    area.Build(std::span(buffer).first(size), keys);
     EXPECT_EQ(std::vector<uint8_t>(buffer.end() - kGuard, buffer.end()),
               std::vector<uint8_t>(kGuard, 0xCC));
     EXPECT_EQ(area.PendingLabelCount(), 0u);
@@ -166,15 +166,15 @@ inline std::vector<uint8_t> BuildArea(CStpAreaCnt& area, CSetupEntry& root) {
     return buffer;
 }
 
-inline std::vector<uint8_t> BuildArea(CSetupEntry& root) {
+inline std::vector<uint8_t> BuildArea(KeyMap& keys) {
     CStpAreaCnt area;
-    return BuildArea(area, root);
+    return BuildArea(area, keys);
 }
 
 // The message of the first setup failure of Prepare, GetSize and Build, "" without one.
-inline std::string FailureOf(CSetupEntry& root) {
+inline std::string FailureOf(KeyMap& keys) {
     try {
-        BuildArea(root);
+        BuildArea(keys);
     } catch (const SetupFailure& failure) {
         return failure.Message();
     }

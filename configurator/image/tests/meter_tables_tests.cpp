@@ -28,7 +28,7 @@ std::string Unchecked(const std::vector<uint8_t>& record) {
 
 TEST(MeterArea, WithoutMetersIsTheFrameAnEmptySectionTableAndTheSpeedRecord) {
     MeterTree meters;
-    EXPECT_EQ(ToHex(BuildArea(meters.Root())),
+    EXPECT_EQ(ToHex(BuildArea(meters.Keys())),
               "AF EB 8A 8E DE 10 44 E1 A3 50 C7 5A A0 5D 52 AA 00 20"
               " 00 06 00 00 E0 25"  // section table, no entries
               " 00 06 00 00 E0 25"  // RAY_0013_IFACE_BAUD, speed index 0, reached by no offset
@@ -60,7 +60,7 @@ TEST(MeterArea, WritesTwoMercuryMetersWithSharedPasswordsByteForByte) {
         " 00 08 00 00 00 03 A1 DB"
         // area checksum
         " 30 9E");
-    EXPECT_EQ(ToHex(BuildArea(meters.Root())), ToHex(expected));
+    EXPECT_EQ(ToHex(BuildArea(meters.Keys())), ToHex(expected));
 }
 
 TEST(MeterArea, PutsTheTimeServerAfterThePasswordsOfItsSection) {
@@ -89,7 +89,7 @@ TEST(MeterArea, PutsTheTimeServerAfterThePasswordsOfItsSection) {
         " 00 06 01 00 E1 B5"
         " 00 08 00 00 00 00 E1 DA"
         " E1 7D");
-    EXPECT_EQ(ToHex(BuildArea(meters.Root())), ToHex(expected));
+    EXPECT_EQ(ToHex(BuildArea(meters.Keys())), ToHex(expected));
 }
 
 TEST(MeterArea, WritesMs744ControllersWithTheirOptionsAndMasks) {
@@ -115,20 +115,20 @@ TEST(MeterArea, WritesMs744ControllersWithTheirOptionsAndMasks) {
         " 00 08 00 00 00 02 60 1B"
         " 00 08 00 00 00 04 E0 19"
         " E7 20");
-    EXPECT_EQ(ToHex(BuildArea(meters.Root())), ToHex(expected));
+    EXPECT_EQ(ToHex(BuildArea(meters.Keys())), ToHex(expected));
 }
 
 TEST(MeterArea, ClearsNoJournalBitWhenNoOptionIsTicked) {
     MeterTree meters;
     meters.Fill(1, kMeterMs744, 1);
-    EXPECT_EQ(Unchecked(ItemRecord(BuildArea(meters.Root()), 0x0013, 0x000D)), "00 06 FF FF");
+    EXPECT_EQ(Unchecked(ItemRecord(BuildArea(meters.Keys()), 0x0013, 0x000D)), "00 06 FF FF");
 }
 
 TEST(MeterArea, WritesNoSpeedSelectionAsFf) {
     MeterTree meters;
     meters.Fill(1, kMeterMs744, 1);
     meters.Tree().Select("CH1_MS744_BAUD", -1);
-    EXPECT_EQ(Unchecked(ItemRecord(BuildArea(meters.Root()), 0x0013, 0x001B)), "00 06 FF 00");
+    EXPECT_EQ(Unchecked(ItemRecord(BuildArea(meters.Keys()), 0x0013, 0x001B)), "00 06 FF 00");
 }
 
 TEST(MeterArea, MasksAFullGroupAndOnlyTheMetersOfTheLastOne) {
@@ -137,7 +137,7 @@ TEST(MeterArea, MasksAFullGroupAndOnlyTheMetersOfTheLastOne) {
     for (int k = 1; k <= 37; ++k) {
         meters.Tick(MeterTree::MeterKey(0, kMeterSeb, k, "AUTO_CORR"));
     }
-    const std::vector<uint8_t> area = BuildArea(meters.Root());
+    const std::vector<uint8_t> area = BuildArea(meters.Keys());
     EXPECT_EQ(Unchecked(ItemRecord(area, 0x001E, 0x000A)), "00 08 FF FF FF FF");
     EXPECT_EQ(Unchecked(ItemRecord(area, 0x001F, 0x000A)), "00 08 00 00 00 1F");
     // Meters 33 to 37 are meters 1 to 5 of the second group.
@@ -154,7 +154,7 @@ TEST(MeterArea, WritesEachTypesAddressesInItsWidth) {
         .Address(1, kMeterCe102, 2, "1")
         .Passwords(1, kMeterCe102, 1, {"1,2,3,4", "1,2,3,4", "1,2,3,4"})
         .Passwords(1, kMeterCe102, 2, {"1,2,3,4", "1,2,3,4", "1,2,3,4"});
-    const std::vector<uint8_t> area = BuildArea(meters.Root());
+    const std::vector<uint8_t> area = BuildArea(meters.Keys());
     EXPECT_EQ(Unchecked(ItemRecord(area, 0x0032, 0x0008)), "00 0D 02 FF FF FF FF 00 00 00 10");
     EXPECT_EQ(Unchecked(ItemRecord(area, 0x009B, 0x0008)), "00 09 02 FF FE 00 01");
     // M200 has only its address table; CE102 adds its password set reference.
@@ -165,7 +165,7 @@ TEST(MeterArea, WritesEachTypesAddressesInItsWidth) {
 TEST(MeterArea, WritesTheCe303ThirdPasswordIndexAsZero) {
     MeterTree meters;
     meters.Fill(0, kMeterCe303, 1, 1, {"48,48,48,48,48,48", "49,49,49,49,49,49"});
-    const std::vector<uint8_t> area = BuildArea(meters.Root());
+    const std::vector<uint8_t> area = BuildArea(meters.Keys());
     EXPECT_EQ(Unchecked(ItemRecord(area, 0x0000, 0x000B)), "00 0E 01 00 00 00 05 01 00 00 01 00");
     EXPECT_EQ(Unchecked(ItemRecord(area, 0x00A1, 0x0008)), "00 09 01 00 00 00 01");
 }
@@ -177,11 +177,11 @@ TEST(MeterArea, ListsAPasswordSetSharedByTwoGroupsOnce) {
         .Passwords(0, kMeterM230, 35, {"9,9,9,9,9,9", "2,2,2,2,2,2", "3,3,3,3,3,3"});
     meters.Fill(1, kMeterSet, 3, 1, {"1,1,1,1,1,1", "2,2,2,2,2,2", "3,3,3,3,3,3"})
         .Passwords(1, kMeterSet, 3, {"9,9,9,9,9,9", "2,2,2,2,2,2", "3,3,3,3,3,3"});
-    const std::vector<uint8_t> area = BuildArea(meters.Root());
+    const std::vector<uint8_t> area = BuildArea(meters.Keys());
     // Meter 3 of each group differs from the default in password 1.
     EXPECT_EQ(Unchecked(ItemRecord(area, 0x0000, 0x000B)),
               "00 12 01 00 00 00 05 02 00 00 01 02 03 03 01 02");
-    for (uint16_t group : {0x0014, 0x0015, 0x0050}) {
+    for (uint16_t group : {uint16_t{0x0014}, uint16_t{0x0015}, uint16_t{0x0050}}) {
         EXPECT_EQ(Unchecked(ItemRecord(area, group, 0x0009)), "00 06 01 00") << group;
     }
 }
@@ -191,7 +191,7 @@ TEST(MeterArea, CountsSetOffsetsFromTheCountByte) {
     meters.Fill(0, kMeterM230, 2, 1, {"1,1,1,1,1,1", "2,2,2,2,2,2", "3,3,3,3,3,3"})
         .Passwords(0, kMeterM230, 2, {"4,4,4,4,4,4", "2,2,2,2,2,2", "3,3,3,3,3,3"});
     meters.Fill(0, kMeterSeb, 1, 3, {"5,5,5,5,5,5", "2,2,2,2,2,2", "3,3,3,3,3,3"});
-    const std::vector<uint8_t> area = BuildArea(meters.Root());
+    const std::vector<uint8_t> area = BuildArea(meters.Keys());
     // Set 0 (two elements) at count byte + 9, set 1 (one element) at + 9 + 9.
     EXPECT_EQ(Unchecked(ItemRecord(area, 0x0000, 0x000B)),
               "00 1B 02 00 00 00 09 00 00 00 12 02 00 00 01 02 02 03 01 02 01 00 04 01 02");

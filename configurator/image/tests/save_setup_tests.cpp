@@ -39,25 +39,35 @@ constexpr std::string_view kMeterTooLarge =
 constexpr std::string_view kLocalTooLarge =
     "Область локальных настроек коммуникатора слишком велика. Уменьшите таблицу расписания.";
 
-// An area of a chosen size filled with one byte value, or one whose check fails; it records
-// every call in a shared log.
+// An area of a chosen size filled with one byte value, or one whose check in GetSize or in its
+// build fails; it records every call in a shared log.
 class ScriptedArea final : public SetupAreaCompiler {
 public:
     ScriptedArea(std::string name, size_t size, uint8_t fill, std::vector<std::string>& log)
         : m_name(std::move(name)), m_size(size), m_fill(fill), m_log(log) {}
 
     std::optional<std::string> failure;
+    std::optional<std::string> buildFailure;
 
-    size_t GetSize(CSetupEntry&) override {
+    size_t GetSize(KeyMap&) override {
         m_log.push_back(m_name + " GetSize");
         if (failure) {
             throw SetupFailure::FromUtf8(*failure);
         }
         return m_size;
     }
-    void Build(std::span<uint8_t> buffer, CSetupEntry&) override {
+    void Build(std::span<uint8_t> buffer, KeyMap&) override {
         m_log.push_back(m_name + " Build " + std::to_string(buffer.size()));
+        if (buildFailure) {
+            throw SetupFailure::FromUtf8(*buildFailure);
+        }
         std::fill(buffer.begin(), buffer.end(), m_fill);
+    }
+    void CheckBuild(KeyMap&) override {
+        m_log.push_back(m_name + " CheckBuild");
+        if (buildFailure) {
+            throw SetupFailure::FromUtf8(*buildFailure);
+        }
     }
 
 private:
@@ -80,7 +90,7 @@ protected:
 
     ScriptedArea& Area(size_t i) { return static_cast<ScriptedArea&>(*m_areas[i].area); }
 
-    void Run() { RunSaveSetupCommand(m_tree.Root(), m_dialogs, m_areas); }
+    void Run() { RunSaveSetupCommand(m_tree.Keys(), m_dialogs, m_areas); }
 
     TreeFixture m_tree;
     ScriptedDialogs m_dialogs;
@@ -101,10 +111,11 @@ TEST_F(SaveSetup, WritesTheAreasAsRecordsAtTheirAddressesInAddressOrder) {
     m_log.clear();
     struct Bytes final : SetupAreaCompiler {
         explicit Bytes(std::vector<uint8_t> b) : bytes(std::move(b)) {}
-        size_t GetSize(CSetupEntry&) override { return bytes.size(); }
-        void Build(std::span<uint8_t> buffer, CSetupEntry&) override {
+        size_t GetSize(KeyMap&) override { return bytes.size(); }
+        void Build(std::span<uint8_t> buffer, KeyMap&) override {
             std::copy(bytes.begin(), bytes.end(), buffer.begin());
         }
+        void CheckBuild(KeyMap&) override {}
         std::vector<uint8_t> bytes;
     };
     m_areas.push_back({std::make_unique<Bytes>(std::vector<uint8_t>{0xAA, 0xBB}),
@@ -133,7 +144,7 @@ TEST_F(SaveSetup, AcceptsEachAreaAtExactly2048BytesAndRefuses2049WithItsMessage)
                 m_folder / ("area" + std::to_string(i) + "_" + std::to_string(size) + ".s19");
             ScriptedDialogs dialogs;
             dialogs.Answer(out);
-            RunSaveSetupCommand(m_tree.Root(), dialogs, m_areas);
+            RunSaveSetupCommand(m_tree.Keys(), dialogs, m_areas);
             const std::string what = "area " + std::to_string(i) + " of " + std::to_string(size);
             if (size == 2048) {
                 EXPECT_TRUE(dialogs.Messages().empty()) << what;
@@ -168,12 +179,23 @@ TEST_F(SaveSetup, AFullMeterAreaRunsOnIntoTheExternalAreaWithoutABreak) {
     EXPECT_EQ(lines, 64u + 3u + 1u);
 }
 
-TEST_F(SaveSetup, RefusesAnAreaTooLargeToFrameWithoutBuildingIt) {
+TEST_F(SaveSetup, RefusesAnAreaTooLargeToFrameWithoutBuildingItAfterTheChecksOfItsBuild) {
     UseAreas(100, 70000, 100);
     Run();
     EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{std::string(kMeterTooLarge)});
     EXPECT_EQ(m_log, (std::vector<std::string>{"external GetSize", "external Build 100",
-                                               "meter GetSize"}));
+                                               "meter GetSize", "meter CheckBuild"}));
+
+    // A failure the build reports comes before the size, as for an area that is built.
+    for (const size_t size : {size_t{3000}, size_t{70000}}) {
+        SCOPED_TRACE(size);
+        UseAreas(100, size, 100);
+        Area(1).buildFailure = "Неправильный пароль сервера времени.";
+        Run();
+        EXPECT_EQ(m_dialogs.Messages().back(), "Неправильный пароль сервера времени.");
+        EXPECT_EQ(m_log.back(), size == 3000 ? "meter Build 3000" : "meter CheckBuild");
+    }
+    EXPECT_TRUE(m_dialogs.Questions().empty());
 }
 
 TEST_F(SaveSetup, ShowsOnlyTheFirstFailureInCompileOrder) {
@@ -332,7 +354,7 @@ protected:
 
 TEST_F(SiteSetup, CompilesIntoAFileThatSRecordReadsAtTheThreeAddresses) {
     m_dialogs.Answer(m_folder / "loc_.s19");
-    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
     ASSERT_EQ(m_dialogs.Messages(), std::vector<std::string>{});
     const std::string file = ReadBytes(m_folder / "loc_.s19");
 
@@ -344,9 +366,10 @@ TEST_F(SiteSetup, CompilesIntoAFileThatSRecordReadsAtTheThreeAddresses) {
         ASSERT_EQ(line.substr(0, 2), ":3");
         ASSERT_EQ(line.back(), '\r');
         const size_t count = std::stoul(line.substr(2, 2), nullptr, 16) - 5;
-        const uint32_t address = std::stoul(line.substr(4, 8), nullptr, 16);
-        for (size_t i = 0; i < count; ++i) {
-            bytes[address + i] = std::stoul(line.substr(12 + 2 * i, 2), nullptr, 16);
+        const auto address = static_cast<uint32_t>(std::stoul(line.substr(4, 8), nullptr, 16));
+        for (uint32_t i = 0; i < count; ++i) {
+            bytes[address + i] =
+                static_cast<uint8_t>(std::stoul(line.substr(12 + 2 * i, 2), nullptr, 16));
         }
     }
     std::string marked = file;
@@ -366,10 +389,10 @@ TEST_F(SiteSetup, CompilesIntoAFileThatSRecordReadsAtTheThreeAddresses) {
     for (const uint32_t base : {kMeterAreaAddress, kExternalAreaAddress, kLocalAreaAddress}) {
         const std::vector<uint8_t> signature = {0xAF, 0xEB, 0x8A, 0x8E, 0xDE, 0x10, 0x44, 0xE1,
                                                 0xA3, 0x50, 0xC7, 0x5A, 0xA0, 0x5D, 0x52, 0xAA};
-        for (size_t i = 0; i < signature.size(); ++i) {
+        for (uint32_t i = 0; i < signature.size(); ++i) {
             ASSERT_EQ(bytes[base + i], signature[i]) << std::hex << base;
         }
-        const uint32_t total = bytes[base + 16] << 8 | bytes[base + 17];
+        const uint32_t total = uint32_t{bytes[base + 16]} << 8 | bytes[base + 17];
         EXPECT_LE(total, 2048u);
         char range[32];
         std::snprintf(range, sizeof range, "%06X - %06X", base, base + total - 1);
@@ -383,24 +406,39 @@ TEST_F(SiteSetup, CompilesIntoAFileThatSRecordReadsAtTheThreeAddresses) {
 
 TEST_F(SiteSetup, AScheduleFileThatMakesTheExternalAreaTooLargeIsReportedAsSuch) {
     CStpAreaExt external;
-    const size_t siteSize = external.GetSize(m_tree.Root());
+    const size_t siteSize = external.GetSize(m_tree.Keys());
     const size_t scheduleSize = fs::file_size("examples/schedule.bin");
     const size_t fits = scheduleSize + (2048 - siteSize);
 
     WriteBytes(m_folder / "fits.bin", std::string(fits, '\x5A'));
     m_tree.Set("TIME_TABLE", (m_folder / "fits.bin").string());
-    ASSERT_EQ(CStpAreaExt().GetSize(m_tree.Root()), 2048u) << "the schedule does not add 1:1";
+    ASSERT_EQ(CStpAreaExt().GetSize(m_tree.Keys()), 2048u) << "the schedule does not add 1:1";
     m_dialogs.Answer(m_folder / "fits.s19");
-    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
     EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{});
     EXPECT_TRUE(fs::exists(m_folder / "fits.s19"));
 
     WriteBytes(m_folder / "big.bin", std::string(fits + 1, '\x5A'));
     m_tree.Set("TIME_TABLE", (m_folder / "big.bin").string());
     m_dialogs.Answer(m_folder / "big.s19");
-    RunSaveSetupCommand(m_tree.Root(), m_dialogs);
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
     EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{std::string(kExternalTooLarge)});
     EXPECT_FALSE(fs::exists(m_folder / "big.s19"));
+}
+
+// An area too large for its 16-bit total is not built, yet a failure its build reports comes
+// first: an empty TIME_TABLE gives the open message, not the size message.
+TEST_F(SiteSetup, AnAreaTooLargeToFrameReportsTheChecksOfItsBuildFirst) {
+    m_tree.Set("EXT_MAIN_CHAN_SYS", std::string(65600, 's'));
+    m_dialogs.Answer(m_folder / "big.s19");
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
+    EXPECT_EQ(m_dialogs.Messages(), std::vector<std::string>{std::string(kExternalTooLarge)});
+
+    m_tree.Set("TIME_TABLE", "");
+    RunSaveSetupCommand(m_tree.Keys(), m_dialogs);
+    EXPECT_EQ(m_dialogs.Messages().back(), "Не удается открыть файл с таблицей расписания.");
+    EXPECT_TRUE(m_dialogs.Questions().empty());
+    EXPECT_TRUE(m_folder.Names().empty());
 }
 
 }  // namespace

@@ -191,7 +191,7 @@ namespace {
 TEST(MeterAreaCheck, NoticesEveryChangedByteAndEveryShortenedArea) {
     const auto sound = testing::TwoMeterArea();
     for (size_t at = 0; at < sound.size(); ++at) {
-        for (const uint8_t mask : {0x01, 0x80, 0xFF}) {
+        for (const uint8_t mask : {uint8_t{0x01}, uint8_t{0x80}, uint8_t{0xFF}}) {
             auto bytes = sound;
             bytes[at] ^= mask;
             EXPECT_FALSE(CheckArea(bytes, AreaKind::kMeter).empty()) << at;

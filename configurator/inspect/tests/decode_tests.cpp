@@ -244,7 +244,7 @@ TEST(DecodedValues, TheFileSaveSetupWritesDecodesCleanlyWithTheValuesThatMadeIt)
     tree.Set("CH0_M230_NUM", "3").Select("CH1_GROUP", 3);
     auto areas = StandardSetupAreas();
     const auto path = folder.Path() / "loc_.s19";
-    WriteSetupFile(CompileSetup(tree.Root(), areas), path);
+    WriteSetupFile(CompileSetup(tree.Keys(), areas), path);
 
     std::ostringstream out, err;
     ASSERT_EQ(DumpSetupFile(path.string(), out, err), 0) << out.str() << err.str();

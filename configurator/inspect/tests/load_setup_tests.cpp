@@ -31,7 +31,7 @@ protected:
         original.Set("LOC_GID", "0x0103");
         std::vector<SetupAreaSlot> areas = StandardSetupAreas();
         std::ostringstream text;
-        CompileSetup(original.Root(), areas).WriteSRecords(text, false);
+        CompileSetup(original.Keys(), areas).WriteSRecords(text, false);
         m_setup = m_folder.Write("unit.s19", text.str());
     }
 

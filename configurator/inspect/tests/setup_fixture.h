@@ -60,24 +60,24 @@ inline void SetExternal(Tree& tree, const std::filesystem::path& schedule) {
 
 inline std::vector<uint8_t> BuildLocal(const Tree& tree) {
     CStpAreaLoc area;
-    std::vector<uint8_t> bytes(area.GetSize(tree.Root()));
-    area.Build(bytes, tree.Root());
+    std::vector<uint8_t> bytes(area.GetSize(tree.Keys()));
+    area.Build(bytes, tree.Keys());
     return bytes;
 }
 
 inline std::vector<uint8_t> BuildExternal(const Tree& tree) {
     CStpAreaExt area;
-    std::vector<uint8_t> bytes(area.GetSize(tree.Root()));
-    area.Build(bytes, tree.Root());
+    std::vector<uint8_t> bytes(area.GetSize(tree.Keys()));
+    area.Build(bytes, tree.Keys());
     return bytes;
 }
 
 // Prepare, GetSize and Build as Save Setup runs them.
 inline std::vector<uint8_t> BuildMeter(Tree& tree) {
     CStpAreaCnt area;
-    area.Prepare(tree.Root());
-    std::vector<uint8_t> bytes(area.GetSize(tree.Root()));
-    area.Build(bytes, tree.Root());
+    area.Prepare(tree.Keys());
+    std::vector<uint8_t> bytes(area.GetSize(tree.Keys()));
+    area.Build(bytes, tree.Keys());
     return bytes;
 }
 

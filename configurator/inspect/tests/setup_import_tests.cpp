@@ -26,9 +26,9 @@ constexpr uint32_t kMeterBase = 0x3E800;
 constexpr uint32_t kExternalBase = 0x3F000;
 
 // Save Setup's file for the tree; a setup failure propagates.
-std::string SaveSetupText(CSetupEntry& root) {
+std::string SaveSetupText(KeyMap& keys) {
     std::vector<SetupAreaSlot> areas = StandardSetupAreas();
-    const CFlashImage image = CompileSetup(root, areas);
+    const CFlashImage image = CompileSetup(keys, areas);
     std::ostringstream text;
     image.WriteSRecords(text, false);
     return text.str();
@@ -96,8 +96,8 @@ void TimeServer(Tree& tree, int channel, int type, const char* address, const ch
 // Size of the meter area Save Setup would build from the tree.
 size_t MeterAreaSize(Tree& tree) {
     CStpAreaCnt area;
-    area.Prepare(tree.Root());
-    return area.GetSize(tree.Root());
+    area.Prepare(tree.Keys());
+    return area.GetSize(tree.Keys());
 }
 
 // A meter area of exactly 2048 bytes: channel 0 holds 128 Меркурий-230 meters, of which the
@@ -262,13 +262,13 @@ const std::vector<Configuration>& Configurations() {
          [](Tree& tree, ScratchFolder& folder) {
              FillMeterArea(tree);
              CStpAreaExt external;
-             const size_t externalSize = external.GetSize(tree.Root());
+             const size_t externalSize = external.GetSize(tree.Keys());
              tree.Set(
                  "TIME_TABLE",
                  folder.Write("big.bin", std::string(kAreaSizeLimit - externalSize + 3, '\x5A'))
                      .string());
              CStpAreaLoc local;
-             const size_t localSize = local.GetSize(tree.Root());
+             const size_t localSize = local.GetSize(tree.Keys());
              tree.Set("LOC_MAIN_CHAN_SRV", "srv" + std::string(kAreaSizeLimit - localSize, 'x'));
          }},
     };
@@ -293,7 +293,7 @@ protected:
                                    .Write("imported.bin", std::string(import.schedule.begin(),
                                                                       import.schedule.end()))
                                    .string());
-        return SaveSetupText(tree.Root());
+        return SaveSetupText(tree.Keys());
     }
 
     ScratchFolder m_folder;
@@ -305,7 +305,7 @@ TEST_F(SetupImportTest, SaveSetupOfAnImportedFileGivesItsBytesForEveryConfigurat
         Tree original;
         SetBase(original);
         configuration.set(original, m_folder);
-        const std::string text = SaveSetupText(original.Root());
+        const std::string text = SaveSetupText(original.Keys());
         Tree imported;
         EXPECT_EQ(ImportAndSave(text, imported), text);
     }
@@ -316,7 +316,7 @@ TEST_F(SetupImportTest, SaveSetupOfTheImportedExampleSiteGivesItsBytes) {
     LoadIniFile(std::filesystem::path(QB_SOURCE_DIR) / "examples" / "site.ini", original.Keys());
     original.Set("TIME_TABLE",
                  (std::filesystem::path(QB_SOURCE_DIR) / "examples" / "schedule.bin").string());
-    const std::string text = SaveSetupText(original.Root());
+    const std::string text = SaveSetupText(original.Keys());
     Tree imported;
     EXPECT_EQ(ImportAndSave(text, imported), text);
 
@@ -364,7 +364,7 @@ TEST_F(SetupImportTest, ImportsTheSetupFlashReadBackFromAUnit) {
     SetBase(original);
     Counts(original, 0, 1, {{"M230", 2}, {"SEB", 0}, {"SET", 0}});
     SetMeters(original, 0, "M230", 1, 2, Own);
-    const std::string saved = SaveSetupText(original.Root());
+    const std::string saved = SaveSetupText(original.Keys());
     const std::string read = ReadBackFromUnit(saved);
     ASSERT_EQ(read.substr(0, 20), "S00600004844521B\r\nS3");
     EXPECT_EQ(ProblemList(InspectSetupFile(read).problems), "");
@@ -377,7 +377,7 @@ TEST_F(SetupImportTest, LeavesWhatTheAreasDoNotHoldAsItWas) {
     SetBase(original);
     Counts(original, 0, 1, {{"M230", 1}, {"SEB", 0}, {"SET", 0}});
     SetMeters(original, 0, "M230", 1, 1, Own);
-    const std::string text = SaveSetupText(original.Root());
+    const std::string text = SaveSetupText(original.Keys());
 
     Tree target;
     target
@@ -401,7 +401,7 @@ TEST_F(SetupImportTest, LeavesWhatTheAreasDoNotHoldAsItWas) {
 TEST_F(SetupImportTest, RefusesADamagedFileWithTheInspectorsProblemsAndSetsNothing) {
     Tree original;
     SetBase(original);
-    std::string text = SaveSetupText(original.Root());
+    std::string text = SaveSetupText(original.Keys());
     text.erase(text.find(":3250003F800"));
     const SetupFileReport report = InspectSetupFile(text);
     ASSERT_FALSE(report.problems.empty());
@@ -510,10 +510,14 @@ TEST_F(SetupImportTest, RefusesValuesNoSettingCanHoldAndSetsNothing) {
 TEST_F(SetupImportTest, SetsNothingWhenOneKeyHasNoEntry) {
     Tree original;
     SetBase(original);
-    const SetupImport import = ImportSetupText(SaveSetupText(original.Root()));
+    const SetupImport import = ImportSetupText(SaveSetupText(original.Keys()));
     Tree target;
-    KeyMap keys = target.Keys();
-    keys.erase("LOC_RSV_CHAN_APN");
+    KeyMap keys;
+    for (auto [key, entry] : target.Keys().Entries()) {
+        if (key != "LOC_RSV_CHAN_APN") {
+            keys.Add(entry);
+        }
+    }
     EXPECT_THROW(ApplySetupImport(import, keys), std::logic_error);
     EXPECT_EQ(target.Text("LOC_GID"), "");
 }

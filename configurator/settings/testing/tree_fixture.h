@@ -24,11 +24,12 @@ public:
     CSetupEntry& Root() { return *m_root; }
     const CSetupEntry& Root() const { return *m_root; }
     KeyMap& Keys() { return m_keys; }
+    const KeyMap& Keys() const { return m_keys; }
     CommandListeners& Listeners() { return m_listeners; }
     MemoryControlFactory& Factory() { return m_factory; }
 
     CSetupEntry& Entry(std::string_view key) {
-        CSetupEntry* entry = m_root->FindEntry(key);
+        CSetupEntry* entry = m_keys.Find(key);
         if (entry == nullptr) {
             throw std::out_of_range("no entry with key " + std::string(key));
         }

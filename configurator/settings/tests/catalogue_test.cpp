@@ -11,6 +11,7 @@
 #include "settings/entries.h"
 #include "settings/memory_control.h"
 #include "settings/testing/tree_fixture.h"
+#include "settings/tests/profile_keys.h"
 
 namespace quillon {
 namespace {
@@ -18,121 +19,30 @@ namespace {
 using testing::TreeFixture;
 
 void Walk(const CSetupEntry& entry, const std::function<void(const CSetupEntry&)>& visit) {
-    for (const auto& child : entry.GetChildren()) {
-        visit(*child);
-        Walk(*child, visit);
+    for (const CSetupEntry& child : entry.GetChildren()) {
+        visit(child);
+        Walk(child, visit);
     }
 }
 
-// The 106 keys the fixed nodes carry, in tree order.
-const std::vector<std::string> kFixedKeys = {
-    "LOC_GID",
-    "LOC_MAIN_CHAN_TYPE",
-    "LOC_MAIN_CHAN_SYS",
-    "LOC_MAIN_CHAN_SRV",
-    "LOC_MAIN_CHAN_TRY",
-    "LOC_MAIN_CHAN_IP",
-    "LOC_MAIN_CHAN_GATE",
-    "LOC_MAIN_CHAN_MASK",
-    "LOC_MAIN_CHAN_APN",
-    "LOC_RSV_CHAN_TYPE",
-    "LOC_RSV_CHAN_SYS",
-    "LOC_RSV_CHAN_SRV",
-    "LOC_RSV_CHAN_TRY",
-    "LOC_RSV_CHAN_IP",
-    "LOC_RSV_CHAN_GATE",
-    "LOC_RSV_CHAN_MASK",
-    "LOC_RSV_CHAN_APN",
-    "EXT_GID",
-    "EXT_MAIN_CHAN_TYPE",
-    "EXT_MAIN_CHAN_SYS",
-    "EXT_MAIN_CHAN_SRV",
-    "EXT_MAIN_CHAN_TRY",
-    "EXT_MAIN_CHAN_IP",
-    "EXT_MAIN_CHAN_GATE",
-    "EXT_MAIN_CHAN_MASK",
-    "EXT_MAIN_CHAN_APN",
-    "EXT_RSV_CHAN_TYPE",
-    "EXT_RSV_CHAN_SYS",
-    "EXT_RSV_CHAN_SRV",
-    "EXT_RSV_CHAN_TRY",
-    "EXT_RSV_CHAN_IP",
-    "EXT_RSV_CHAN_GATE",
-    "EXT_RSV_CHAN_MASK",
-    "EXT_RSV_CHAN_APN",
-    "EVR_REC",
-    "EVR_COOKIE",
-    "EVR_LAST",
-    "BBLOG_COD_COLD_RESET",
-    "BBLOG_COD_HOT_REST",
-    "BBLOG_COD_SW_RESET",
-    "BBLOG_COD_BAT_FAIL",
-    "BBLOG_COD_CFG_CHANGED",
-    "BBLOG_COD_LOG_FORMAT",
-    "BBLOG_COD_ALARM",
-    "BBLOG_COD_CONN_CHANGED",
-    "BBLOG_COD_GATE_TSYNC",
-    "BBLOG_COD_TIME_CORRECT",
-    "BBLOG_COD_TIME_SET",
-    "BBLOG_COD_MERC_LINK_CHNG",
-    "BBLOG_EV_TIME_SET_RLT",
-    "BBLOG_COD_TIME_SET_RLT",
-    "BBLOG_EV_TIME_COR_RLT",
-    "BBLOG_COD_TIME_COR_RLT",
-    "BBLOG_EV_TIME_NOT_ADEQ",
-    "BBLOG_COD_TIME_NOT_ADEQ",
-    "EXT_SYSLOG",
-    "EXT_TCORR",
-    "TIME_TABLE",
-    "CH0_GROUP",
-    "CH0_M230_NUM",
-    "CH0_SEB_NUM",
-    "CH0_SET_NUM",
-    "CH0_M200_NUM",
-    "CH0_M601_NUM",
-    "CH0_CE102_NUM",
-    "CH0_CE303_NUM",
-    "CH0_UART_SPEED",
-    "CH0_UART_BIT_PER_SYMBOL",
-    "CH0_UART_STOP_BIT_DURATION",
-    "CH0_UART_PARITY_BIT",
-    "CH1_GROUP",
-    "CH1_M230_NUM",
-    "CH1_SEB_NUM",
-    "CH1_SET_NUM",
-    "CH1_M200_NUM",
-    "CH1_MS744_NUM",
-    "CH1_M601_NUM",
-    "CH1_CE102_NUM",
-    "CH1_CE303_NUM",
-    "CH1_UART_SPEED",
-    "CH1_UART_BIT_PER_SYMBOL",
-    "CH1_UART_STOP_BIT_DURATION",
-    "CH1_UART_PARITY_BIT",
-    "TS_CHAN",
-    "TS_TYPE",
-    "TS_ADDR",
-    "TS_PASS",
-    "CH0_M230",
-    "CH0_SEB",
-    "CH0_SET",
-    "CH0_M200",
-    "CH0_M601",
-    "CH0_CE102",
-    "CH0_CE303",
-    "CH1_M230",
-    "CH1_SEB",
-    "CH1_SET",
-    "CH1_M200",
-    "CH1_MS744",
-    "CH1_MS744_BAUD",
-    "CH1_MS744_REC",
-    "CH1_MS744_COOKIE",
-    "CH1_MS744_LAST",
-    "CH1_M601",
-    "CH1_CE102",
-    "CH1_CE303",
-};
+// The 106 keys the fixed nodes carry, in tree order: those of the two profile sections, then
+// the time server, the meter headings and the MS744 options.
+std::vector<std::string> FixedKeys() {
+    std::vector<std::string> keys = testing::kLocalSetupKeys;
+    keys.insert(keys.end(), testing::kExternalSetupKeys.begin(), testing::kExternalSetupKeys.end());
+    for (const char* key : {
+             "TS_CHAN",   "TS_TYPE",        "TS_ADDR",       "TS_PASS",          "CH0_M230",
+             "CH0_SEB",   "CH0_SET",        "CH0_M200",      "CH0_M601",         "CH0_CE102",
+             "CH0_CE303", "CH1_M230",       "CH1_SEB",       "CH1_SET",          "CH1_M200",
+             "CH1_MS744", "CH1_MS744_BAUD", "CH1_MS744_REC", "CH1_MS744_COOKIE", "CH1_MS744_LAST",
+             "CH1_M601",  "CH1_CE102",      "CH1_CE303",
+         }) {
+        keys.emplace_back(key);
+    }
+    return keys;
+}
+
+const std::vector<std::string> kFixedKeys = FixedKeys();
 
 bool IsMeterNodeKey(const std::string& key) {
     // Meter node keys hold the meter number between underscores: CH0_M230_5_NA.
@@ -205,11 +115,30 @@ TEST(Catalogue, EveryKeyIsUniqueAndRegistered) {
         }
         ++keyed;
         EXPECT_TRUE(seen.insert(e.GetKey()).second) << e.GetKey();
-        EXPECT_EQ(tree.Keys().at(e.GetKey()), &e);
+        EXPECT_EQ(tree.Keys().Find(e.GetKey()), &e);
     });
-    EXPECT_EQ(static_cast<size_t>(keyed), tree.Keys().size());
+    EXPECT_EQ(static_cast<size_t>(keyed), tree.Keys().Size());
     // The fixed keys and every meter node.
     EXPECT_EQ(keyed, 106 + 3682);
+}
+
+// The area builders and the INI files find settings through the key map alone, FindEntry is
+// the walk the tree defines: the two agree on every key, and on keys the tree does not have.
+TEST(Catalogue, KeyMapFindsWhatFindEntryFindsForEveryKey) {
+    TreeFixture tree;
+    const KeyMap& keys = tree.Keys();
+    const CSetupEntry& root = tree.Root();
+    Walk(root, [&](const CSetupEntry& e) {
+        if (e.HasKey()) {
+            EXPECT_EQ(keys.Find(e.GetKey()), root.FindEntry(e.GetKey())) << e.GetKey();
+        }
+    });
+    for (const char* missing :
+         {"CH1_MS744_33_NA", "CH0_M601_2_NA", "CH0_MS744_NUM", "", "ts_pass"}) {
+        EXPECT_EQ(keys.Find(missing), nullptr) << missing;
+        EXPECT_EQ(root.FindEntry(missing), nullptr) << missing;
+        EXPECT_THROW(keys.Get(missing), MissingSetting) << missing;
+    }
 }
 
 TEST(Catalogue, ControlIdsFollowTheTreeOrder) {
@@ -228,7 +157,7 @@ TEST(Catalogue, ControlIdsFollowTheTreeOrder) {
 struct NodeSample {
     std::string key;
     const char* captionCp1251;
-    int kind;
+    int kind;  // the code INI files switch on
     size_t controls;
 };
 
@@ -278,7 +207,7 @@ TEST(Catalogue, SampleNodesHaveTheirCaptionKindAndControls) {
         const CSetupEntry* e = tree.Root().FindEntry(s.key);
         ASSERT_NE(e, nullptr) << s.key;
         EXPECT_EQ(e->GetCaption(), s.captionCp1251) << s.key;
-        EXPECT_EQ(e->GetKind(), s.kind) << s.key;
+        EXPECT_EQ(static_cast<int>(e->GetKind()), s.kind) << s.key;
         EXPECT_EQ(e->GetControlCount(), s.controls) << s.key;
     }
 }
@@ -290,7 +219,7 @@ TEST(Catalogue, NodesThatDoNotExistAreNotFound) {
           "CH0_M230_0_NA", "CH0_M200_1_PASS", "CH0_CE303_1_AUTO_CORR", "ch0_m230_1_na", "LOC_GID ",
           "", "NA", "PASS", "CH0_M230_1_PASS1"}) {
         EXPECT_EQ(tree.Root().FindEntry(key), nullptr) << key;
-        EXPECT_EQ(tree.Keys().count(key), 0u) << key;
+        EXPECT_EQ(tree.Keys().Find(key), nullptr) << key;
     }
     for (const char* key : {"CH1_MS744_32_NA", "CH0_M230_128_NA", "CH1_CE303_128_PASS"}) {
         EXPECT_NE(tree.Root().FindEntry(key), nullptr) << key;
@@ -363,7 +292,7 @@ TEST(Catalogue, StartsEmptyExceptTheFixedAddressAndTheUartLists) {
             EXPECT_FALSE(e.GetControl(i).IsVisible()) << key;
         }
         switch (e.GetKind()) {
-            case kComboKind:
+            case EntryKind::kCombo:
                 if (defaultLists.count(key) != 0) {
                     EXPECT_EQ(e.GetSelection(), 0) << key;
                     EXPECT_EQ(e.GetText(), byDefault) << key;
@@ -372,8 +301,8 @@ TEST(Catalogue, StartsEmptyExceptTheFixedAddressAndTheUartLists) {
                     EXPECT_FALSE(e.IsValid()) << key;
                 }
                 break;
-            case kEditKind:
-            case kFileKind:
+            case EntryKind::kEdit:
+            case EntryKind::kFile:
                 if (key.find("_M601_1_NA") != std::string::npos) {
                     EXPECT_EQ(e.GetText(), "1") << key;
                     EXPECT_FALSE(e.GetControl(0).IsEnabled()) << key;
@@ -381,26 +310,26 @@ TEST(Catalogue, StartsEmptyExceptTheFixedAddressAndTheUartLists) {
                 } else {
                     EXPECT_EQ(e.GetText(), "") << key;
                     EXPECT_TRUE(e.GetControl(0).IsEnabled()) << key;
-                    EXPECT_EQ(e.IsValid(), e.GetKind() == kFileKind) << key;
+                    EXPECT_EQ(e.IsValid(), e.GetKind() == EntryKind::kFile) << key;
                 }
                 break;
-            case kCheckKind:
+            case EntryKind::kCheck:
                 EXPECT_EQ(e.GetCheck(), 0) << key;
                 EXPECT_TRUE(e.IsValid()) << key;
                 EXPECT_EQ(e.GetControl(0).GetText(), "") << key;
                 break;
-            case kAddressKind:
+            case EntryKind::kAddress:
                 EXPECT_EQ(e.GetText(), "0.0.0.0") << key;
                 EXPECT_FALSE(e.IsValid()) << key;
                 break;
-            case kPasswordKind:
+            case EntryKind::kPassword:
                 for (size_t i = 0; i < e.GetControlCount(); ++i) {
                     EXPECT_EQ(e.GetControl(i).GetText(), "") << key;
                 }
                 EXPECT_FALSE(e.IsValid()) << key;
                 break;
             default:
-                EXPECT_EQ(e.GetKind(), kEmptyKind) << key;
+                EXPECT_EQ(e.GetKind(), EntryKind::kEmpty) << key;
                 EXPECT_EQ(e.GetControlCount(), 0u) << key;
                 break;
         }

@@ -26,7 +26,7 @@ std::string TooMany(int channel) {  // Кол-во устройств для к�
 // Runs ReadChannelCounts and gives the failure's message, empty when it passed.
 std::string Failure(const TreeFixture& tree, ChannelCounts& counts) {
     try {
-        ReadChannelCounts(tree.Root(), counts);
+        ReadChannelCounts(tree.Keys(), counts);
     } catch (const SetupFailure& failure) {
         EXPECT_STREQ(failure.what(), failure.Message().c_str());
         return failure.Message();
@@ -100,9 +100,10 @@ TEST(ReadChannelCounts, MapsEachGroupOfEachChannelToItsTypes) {
         ASSERT_EQ(Failure(tree, counts), "") << c.channel << "/" << c.group;
         for (int t = 0; t < kMeterTypeCount; ++t) {
             const bool served = t >= c.firstType && t < c.firstType + c.typeCount;
-            EXPECT_EQ(counts[c.channel][t], served ? 1 : 0)
+            const auto type = static_cast<size_t>(t);
+            EXPECT_EQ(counts[static_cast<size_t>(c.channel)][type], served ? 1 : 0)
                 << "channel " << c.channel << " group " << c.group << " type " << t;
-            EXPECT_EQ(counts[other][t], 0);
+            EXPECT_EQ(counts[static_cast<size_t>(other)][type], 0);
         }
         const GroupTypes types = TypesOfGroup(c.channel, c.group);
         EXPECT_EQ(types.first * (types.count != 0), c.firstType * (c.typeCount != 0));

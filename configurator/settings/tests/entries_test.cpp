@@ -11,8 +11,8 @@
 namespace quillon {
 namespace {
 
-MemoryControl& Control(const CSetupEntry& entry, size_t i) {
-    return dynamic_cast<MemoryControl&>(entry.GetControl(i));
+const MemoryControl& Control(const CSetupEntry& entry, size_t i) {
+    return dynamic_cast<const MemoryControl&>(entry.GetControl(i));
 }
 
 struct NumberValidity {
@@ -158,14 +158,14 @@ TEST(EntryValidity, EachClassJudgesItsOwnValue) {
 TEST(EntryKind, EachClassSetsItsCode) {
     MemoryControlFactory owner;
     const std::vector<std::string> items = {"A"};
-    EXPECT_EQ(CEmptyEntry("", owner).GetKind(), 0);
-    EXPECT_EQ(CEditTextEntry("", 1, owner).GetKind(), 1);
-    EXPECT_EQ(CEditNumberEntry("", 1, 0, 1, 0, owner).GetKind(), 1);
-    EXPECT_EQ(CComboEntry("", 0, items, owner).GetKind(), 2);
-    EXPECT_EQ(CCheckEntry("", "", owner).GetKind(), 4);
-    EXPECT_EQ(CIPEntry("", 1, owner).GetKind(), 6);
-    EXPECT_EQ(CPWDEntry("", 1, 2, owner).GetKind(), 7);
-    EXPECT_EQ(CFileEntry("", 1, owner).GetKind(), 8);
+    EXPECT_EQ(static_cast<int>(CEmptyEntry("", owner).GetKind()), 0);
+    EXPECT_EQ(static_cast<int>(CEditTextEntry("", 1, owner).GetKind()), 1);
+    EXPECT_EQ(static_cast<int>(CEditNumberEntry("", 1, 0, 1, 0, owner).GetKind()), 1);
+    EXPECT_EQ(static_cast<int>(CComboEntry("", 0, items, owner).GetKind()), 2);
+    EXPECT_EQ(static_cast<int>(CCheckEntry("", "", owner).GetKind()), 4);
+    EXPECT_EQ(static_cast<int>(CIPEntry("", 1, owner).GetKind()), 6);
+    EXPECT_EQ(static_cast<int>(CPWDEntry("", 1, 2, owner).GetKind()), 7);
+    EXPECT_EQ(static_cast<int>(CFileEntry("", 1, owner).GetKind()), 8);
 }
 
 TEST(CPWDEntry, BoxesOutsideTheEntryReadEmptyAndIgnoreWrites) {
@@ -306,7 +306,7 @@ TEST(CComboEntry, KeepsItsItemsInListOrderAndFitsTheWidestOne) {
     EXPECT_EQ(Control(fixed, 0).Width(), 80 + m.VScrollBarWidth());
 }
 
-TEST(CSetupEntry, FindEntryWalksInPreOrderAndKeyMapKeepsTheLast) {
+TEST(CSetupEntry, FindEntryWalksInPreOrderAndKeyMapKeepsTheFirstToAgree) {
     MemoryControlFactory owner;
     CEmptyEntry root("", owner);
     CSetupEntry* a = root.AddChild(std::make_unique<CEmptyEntry>("A", owner));
@@ -328,8 +328,10 @@ TEST(CSetupEntry, FindEntryWalksInPreOrderAndKeyMapKeepsTheLast) {
 
     KeyMap keys;
     root.RegisterKeys(keys);
-    EXPECT_EQ(keys.size(), 2u);
-    EXPECT_EQ(keys.at("DUP"), b);
+    EXPECT_EQ(keys.Size(), 2u);
+    EXPECT_EQ(keys.Find("DUP"), deep);
+    EXPECT_EQ(keys.Find("A"), a);
+    EXPECT_EQ(keys.Find("B"), nullptr);
 
     b->SetKey("B");
     EXPECT_EQ(b->GetKey(), "B");

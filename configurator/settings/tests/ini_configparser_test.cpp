@@ -11,6 +11,7 @@
 #include "settings/ini_file.h"
 #include "settings/testing/temp_folder.h"
 #include "settings/testing/tree_fixture.h"
+#include "settings/tests/profile_keys.h"
 
 namespace quillon {
 namespace {
@@ -70,87 +71,13 @@ std::vector<Item> Dump(const std::filesystem::path& file, int& status) {
     return items;
 }
 
-const std::vector<std::string> kLocalKeys = {
-    "LOC_GID",           "LOC_MAIN_CHAN_TYPE", "LOC_MAIN_CHAN_SYS",  "LOC_MAIN_CHAN_SRV",
-    "LOC_MAIN_CHAN_TRY", "LOC_MAIN_CHAN_IP",   "LOC_MAIN_CHAN_GATE", "LOC_MAIN_CHAN_MASK",
-    "LOC_MAIN_CHAN_APN", "LOC_RSV_CHAN_TYPE",  "LOC_RSV_CHAN_SYS",   "LOC_RSV_CHAN_SRV",
-    "LOC_RSV_CHAN_TRY",  "LOC_RSV_CHAN_IP",    "LOC_RSV_CHAN_GATE",  "LOC_RSV_CHAN_MASK",
-    "LOC_RSV_CHAN_APN"};
-
-const std::vector<std::string> kExternalKeys = {"EXT_GID",
-                                                "EXT_MAIN_CHAN_TYPE",
-                                                "EXT_MAIN_CHAN_SYS",
-                                                "EXT_MAIN_CHAN_SRV",
-                                                "EXT_MAIN_CHAN_TRY",
-                                                "EXT_MAIN_CHAN_IP",
-                                                "EXT_MAIN_CHAN_GATE",
-                                                "EXT_MAIN_CHAN_MASK",
-                                                "EXT_MAIN_CHAN_APN",
-                                                "EXT_RSV_CHAN_TYPE",
-                                                "EXT_RSV_CHAN_SYS",
-                                                "EXT_RSV_CHAN_SRV",
-                                                "EXT_RSV_CHAN_TRY",
-                                                "EXT_RSV_CHAN_IP",
-                                                "EXT_RSV_CHAN_GATE",
-                                                "EXT_RSV_CHAN_MASK",
-                                                "EXT_RSV_CHAN_APN",
-                                                "EVR_REC",
-                                                "EVR_COOKIE",
-                                                "EVR_LAST",
-                                                "BBLOG_COD_COLD_RESET",
-                                                "BBLOG_COD_HOT_REST",
-                                                "BBLOG_COD_SW_RESET",
-                                                "BBLOG_COD_BAT_FAIL",
-                                                "BBLOG_COD_CFG_CHANGED",
-                                                "BBLOG_COD_LOG_FORMAT",
-                                                "BBLOG_COD_ALARM",
-                                                "BBLOG_COD_CONN_CHANGED",
-                                                "BBLOG_COD_GATE_TSYNC",
-                                                "BBLOG_COD_TIME_CORRECT",
-                                                "BBLOG_COD_TIME_SET",
-                                                "BBLOG_COD_MERC_LINK_CHNG",
-                                                "BBLOG_EV_TIME_SET_RLT",
-                                                "BBLOG_COD_TIME_SET_RLT",
-                                                "BBLOG_EV_TIME_COR_RLT",
-                                                "BBLOG_COD_TIME_COR_RLT",
-                                                "BBLOG_EV_TIME_NOT_ADEQ",
-                                                "BBLOG_COD_TIME_NOT_ADEQ",
-                                                "EXT_SYSLOG",
-                                                "EXT_TCORR",
-                                                "TIME_TABLE",
-                                                "CH0_GROUP",
-                                                "CH0_M230_NUM",
-                                                "CH0_SEB_NUM",
-                                                "CH0_SET_NUM",
-                                                "CH0_M200_NUM",
-                                                "CH0_M601_NUM",
-                                                "CH0_CE102_NUM",
-                                                "CH0_CE303_NUM",
-                                                "CH0_UART_SPEED",
-                                                "CH0_UART_BIT_PER_SYMBOL",
-                                                "CH0_UART_STOP_BIT_DURATION",
-                                                "CH0_UART_PARITY_BIT",
-                                                "CH1_GROUP",
-                                                "CH1_M230_NUM",
-                                                "CH1_SEB_NUM",
-                                                "CH1_SET_NUM",
-                                                "CH1_M200_NUM",
-                                                "CH1_MS744_NUM",
-                                                "CH1_M601_NUM",
-                                                "CH1_CE102_NUM",
-                                                "CH1_CE303_NUM",
-                                                "CH1_UART_SPEED",
-                                                "CH1_UART_BIT_PER_SYMBOL",
-                                                "CH1_UART_STOP_BIT_DURATION",
-                                                "CH1_UART_PARITY_BIT"};
-
 // Every section and key the file must hold, in order.
 std::vector<std::pair<std::string, std::string>> ExpectedKeys() {
     std::vector<std::pair<std::string, std::string>> keys;
-    for (const std::string& key : kLocalKeys) {
+    for (const std::string& key : testing::kLocalSetupKeys) {
         keys.emplace_back("LOC_SETUP", key);
     }
-    for (const std::string& key : kExternalKeys) {
+    for (const std::string& key : testing::kExternalSetupKeys) {
         keys.emplace_back("EXT_SETUP", key);
     }
     for (const char* key : {"REC", "COOKIE", "LAST"}) {

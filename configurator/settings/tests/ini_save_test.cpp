@@ -149,34 +149,38 @@ TEST(IniSave, WritesEveryMeterSectionInChannelTypeAndNumberOrder) {
 
 TEST(IniSave, DropsBlanksAroundProfileValuesButKeepsMeterValuesAsTheyAre) {
     TreeFixture tree;
-    tree.Set("LOC_MAIN_CHAN_SYS", "  КОММ 01 \t").Set("CH0_M230_1_NA", " 7 ");
+    // Ctrl-Z (0x1A) is a blank of the profile writer too.
+    tree.Set("LOC_MAIN_CHAN_SYS", "  КОММ 01 \t")
+        .Set("TS_PASS", "\x1A\x1A 1,2\x1A")
+        .Set("CH0_M230_1_NA", " 7\x1A");
     const std::string file = FormatIniFile(tree.Keys());
     EXPECT_NE(file.find("\r\nLOC_MAIN_CHAN_SYS=\xCA\xCE\xCC\xCC 01\r\n"), std::string::npos);
-    EXPECT_NE(file.find("[CH0_M230_1]\r\nNA= 7 \r\n"), std::string::npos);
+    EXPECT_NE(file.find("\r\nTS_PASS=1,2\r\n"), std::string::npos);
+    EXPECT_NE(file.find("[CH0_M230_1]\r\nNA= 7\x1A\r\n"), std::string::npos);
 }
 
 // Every value of a tree set away from its default, so that a load has something to restore.
 void ChangeEveryValue(TreeFixture& tree) {
-    for (const auto& [key, entry] : tree.Keys()) {
-        switch (entry->GetKind()) {
-            case kComboKind:
-                entry->SetSelection(entry->GetSelection() == 1 ? 0 : 1);
+    for (const auto& [key, entry] : tree.Keys().Entries()) {
+        switch (entry.GetKind()) {
+            case EntryKind::kCombo:
+                entry.SetSelection(entry.GetSelection() == 1 ? 0 : 1);
                 break;
-            case kCheckKind:
-                entry->SetCheck(entry->GetCheck() == 0 ? 1 : 0);
+            case EntryKind::kCheck:
+                entry.SetCheck(entry.GetCheck() == 0 ? 1 : 0);
                 break;
-            case kAddressKind:
-                entry->SetText("10.20.30.40");
+            case EntryKind::kAddress:
+                entry.SetText("10.20.30.40");
                 break;
-            case kPasswordKind:
-                for (size_t i = 0; i < entry->GetControlCount(); ++i) {
-                    entry->SetPassword(static_cast<int>(i), "changed");
+            case EntryKind::kPassword:
+                for (size_t i = 0; i < entry.GetControlCount(); ++i) {
+                    entry.SetPassword(static_cast<int>(i), "changed");
                 }
                 break;
-            case kEmptyKind:
+            case EntryKind::kEmpty:
                 break;
             default:
-                entry->SetText("changed");
+                entry.SetText("changed");
                 break;
         }
     }

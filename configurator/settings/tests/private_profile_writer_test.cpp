@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 namespace quillon {
 namespace {
 
@@ -26,6 +29,26 @@ TEST(PrivateProfileWriter, DropsBlanksAroundNamesAndValuesAndKeepsOtherBytes) {
     PrivateProfileWriter profile;
     profile.WriteString(" LOC_SETUP\t", " LOC_MAIN_CHAN_SYS ", "  \xCA\xCE\xCC  1\t ");
     EXPECT_EQ(profile.Text(), "[LOC_SETUP]\r\nLOC_MAIN_CHAN_SYS=\xCA\xCE\xCC  1\r\n");
+}
+
+// "^" stands for Ctrl-Z (0x1A).
+std::string CtrlZ(std::string text) {
+    std::replace(text.begin(), text.end(), '^', '\x1A');
+    return text;
+}
+
+TEST(PrivateProfileWriter, CountsCtrlZAsABlankAtEitherEndOnly) {
+    const struct {
+        const char* value;
+        const char* written;
+    } cases[] = {
+        {"^a", "a"}, {"a^", "a"}, {"^ ^a^b \t^", "a^b"}, {"^", ""}, {"\x1B!\x19", "\x1B!\x19"},
+    };
+    for (const auto& c : cases) {
+        PrivateProfileWriter profile;
+        profile.WriteString(CtrlZ("^LOC_SETUP"), CtrlZ("LOC_GID^"), CtrlZ(c.value));
+        EXPECT_EQ(profile.Text(), "[LOC_SETUP]\r\nLOC_GID=" + CtrlZ(c.written) + "\r\n") << c.value;
+    }
 }
 
 TEST(PrivateProfileWriter, MakesAnEmptyFileWhenNothingWasWritten) {

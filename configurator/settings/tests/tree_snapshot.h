@@ -13,27 +13,27 @@ namespace quillon::testing {
 // password by all its boxes.
 inline std::map<std::string, std::string> Snapshot(const KeyMap& keys) {
     std::map<std::string, std::string> values;
-    for (const auto& [key, entry] : keys) {
+    for (const auto& [key, entry] : keys.Entries()) {
         std::string value;
-        switch (entry->GetKind()) {
-            case kComboKind:
-                value = "selection " + std::to_string(entry->GetSelection());
+        switch (entry.GetKind()) {
+            case EntryKind::kCombo:
+                value = "selection " + std::to_string(entry.GetSelection());
                 break;
-            case kCheckKind:
-                value = "check " + std::to_string(entry->GetCheck());
+            case EntryKind::kCheck:
+                value = "check " + std::to_string(entry.GetCheck());
                 break;
-            case kAddressKind:
-                value = entry->GetText() + " = " + std::to_string(entry->GetAddress());
+            case EntryKind::kAddress:
+                value = entry.GetText() + " = " + std::to_string(entry.GetAddress());
                 break;
-            case kPasswordKind:
-                for (size_t i = 0; i < entry->GetControlCount(); ++i) {
-                    value.append("[").append(entry->GetPassword(static_cast<int>(i))).append("]");
+            case EntryKind::kPassword:
+                for (size_t i = 0; i < entry.GetControlCount(); ++i) {
+                    value.append("[").append(entry.GetPassword(static_cast<int>(i))).append("]");
                 }
                 break;
-            case kEmptyKind:
+            case EntryKind::kEmpty:
                 continue;
             default:
-                value.append("\"").append(entry->GetText()).append("\"");
+                value.append("\"").append(entry.GetText()).append("\"");
                 break;
         }
         values[key] = value;

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -51,6 +52,27 @@ protected:
     QtControlFactory m_factory;
     std::vector<std::unique_ptr<EditorControl>> m_controls;
 };
+
+// The parent widget owns the control's widget too: whichever goes first, the widget is deleted
+// exactly once.
+TEST_F(QtControls, DeleteTheirWidgetUnlessItsParentDeletedItFirst) {
+    auto parent = std::make_unique<QWidget>();
+    QtControlFactory factory(*parent, *parent, m_dialogs, [](uint32_t, intptr_t) {});
+    std::unique_ptr<EditorControl> first =
+        factory.CreateControl({.kind = ControlKind::kEdit, .width = 80}, 1);
+    std::unique_ptr<EditorControl> second =
+        factory.CreateControl({.kind = ControlKind::kCheckBox, .width = 20}, 2);
+    const QPointer<QWidget> firstWidget = &static_cast<QtControl&>(*first).Widget();
+    const QPointer<QWidget> secondWidget = &static_cast<QtControl&>(*second).Widget();
+
+    first.reset();
+    EXPECT_TRUE(firstWidget.isNull());
+    EXPECT_EQ(parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 1);
+
+    parent.reset();
+    EXPECT_TRUE(secondWidget.isNull());
+    second.reset();
+}
 
 TEST_F(QtControls, AnEditBoxConvertsWindows1251AtItsBoundary) {
     QtEditControl& edit = Edit();

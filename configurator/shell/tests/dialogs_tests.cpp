@@ -36,7 +36,7 @@ TEST_F(RealDialogs, ASetupFailureIsABoxCaptionedQuillonWithOneOkButton) {
     TreeFixture headless;
     ScriptedDialogs headlessDialogs;
     headlessDialogs.Answer(folder / "loc_.s19");
-    RunSaveSetupCommand(headless.Root(), headlessDialogs);
+    RunSaveSetupCommand(headless.Keys(), headlessDialogs);
     ASSERT_EQ(headlessDialogs.Messages().size(), 1u);
 
     QString title;

@@ -47,9 +47,8 @@ std::vector<const CSetupEntry*> EntriesInTreeOrder(const CSetupEntry& root) {
         const CSetupEntry* entry = pending.back();
         pending.pop_back();
         entries.push_back(entry);
-        for (auto child = entry->GetChildren().rbegin(); child != entry->GetChildren().rend();
-             ++child) {
-            pending.push_back(child->get());
+        for (size_t i = entry->GetChildCount(); i-- > 0;) {
+            pending.push_back(&entry->GetChild(i));
         }
     }
     return entries;
@@ -185,11 +184,11 @@ TEST_F(WindowShell, LoadIniFileShowsTheValuesInTheControls) {
 TEST_F(WindowShell, LoadSetupRunsTheProgramsCommandOnTheWindowsTreeAndShowsItsFailure) {
     EXPECT_FALSE(Window().CommandAction(kLoadSetupCommand).isEnabled());
     int runs = 0;
-    Window().SetLoadSetupCommand([&](const KeyMap& keys, UserDialogs& dialogs) {
+    Window().SetLoadSetupCommand([&](KeyMap& keys, UserDialogs& dialogs) {
         ++runs;
         EXPECT_EQ(&keys, &Window().Keys());
         EXPECT_EQ(&dialogs, &Dialogs());
-        keys.at("LOC_GID")->SetText("0x0103");
+        keys.Get("LOC_GID").SetText("0x0103");
         throw SetupFailure::FromUtf8("Не удается открыть файл unit.s19.");
     });
     ASSERT_TRUE(Window().CommandAction(kLoadSetupCommand).isEnabled());
@@ -231,7 +230,7 @@ TEST_F(WindowShell, ASetupFailureShowsTheMessageOfTheHeadlessRunAndWritesNothing
     TreeFixture headless;
     ScriptedDialogs headlessDialogs;
     headlessDialogs.Answer(folder.Folder() / "loc_.s19");
-    RunSaveSetupCommand(headless.Root(), headlessDialogs);
+    RunSaveSetupCommand(headless.Keys(), headlessDialogs);
     ASSERT_EQ(headlessDialogs.Messages().size(), 1u);
 
     Dialogs().Answer(folder.Folder() / "loc_.s19");

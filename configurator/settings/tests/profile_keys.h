@@ -1,0 +1,85 @@
+// The keys of the sections LOC_SETUP and EXT_SETUP in the order the INI file holds them, which
+// is also the order of the first fixed nodes of the tree. Written out here on their own, not
+// taken from the program's layout, so that a test compares the program with something else.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillon::testing {
+
+inline const std::vector<std::string> kLocalSetupKeys = {
+    "LOC_GID",           "LOC_MAIN_CHAN_TYPE", "LOC_MAIN_CHAN_SYS",  "LOC_MAIN_CHAN_SRV",
+    "LOC_MAIN_CHAN_TRY", "LOC_MAIN_CHAN_IP",   "LOC_MAIN_CHAN_GATE", "LOC_MAIN_CHAN_MASK",
+    "LOC_MAIN_CHAN_APN", "LOC_RSV_CHAN_TYPE",  "LOC_RSV_CHAN_SYS",   "LOC_RSV_CHAN_SRV",
+    "LOC_RSV_CHAN_TRY",  "LOC_RSV_CHAN_IP",    "LOC_RSV_CHAN_GATE",  "LOC_RSV_CHAN_MASK",
+    "LOC_RSV_CHAN_APN"};
+
+inline const std::vector<std::string> kExternalSetupKeys = {"EXT_GID",
+                                                            "EXT_MAIN_CHAN_TYPE",
+                                                            "EXT_MAIN_CHAN_SYS",
+                                                            "EXT_MAIN_CHAN_SRV",
+                                                            "EXT_MAIN_CHAN_TRY",
+                                                            "EXT_MAIN_CHAN_IP",
+                                                            "EXT_MAIN_CHAN_GATE",
+                                                            "EXT_MAIN_CHAN_MASK",
+                                                            "EXT_MAIN_CHAN_APN",
+                                                            "EXT_RSV_CHAN_TYPE",
+                                                            "EXT_RSV_CHAN_SYS",
+                                                            "EXT_RSV_CHAN_SRV",
+                                                            "EXT_RSV_CHAN_TRY",
+                                                            "EXT_RSV_CHAN_IP",
+                                                            "EXT_RSV_CHAN_GATE",
+                                                            "EXT_RSV_CHAN_MASK",
+                                                            "EXT_RSV_CHAN_APN",
+                                                            "EVR_REC",
+                                                            "EVR_COOKIE",
+                                                            "EVR_LAST",
+                                                            "BBLOG_COD_COLD_RESET",
+                                                            "BBLOG_COD_HOT_REST",
+                                                            "BBLOG_COD_SW_RESET",
+                                                            "BBLOG_COD_BAT_FAIL",
+                                                            "BBLOG_COD_CFG_CHANGED",
+                                                            "BBLOG_COD_LOG_FORMAT",
+                                                            "BBLOG_COD_ALARM",
+                                                            "BBLOG_COD_CONN_CHANGED",
+                                                            "BBLOG_COD_GATE_TSYNC",
+                                                            "BBLOG_COD_TIME_CORRECT",
+                                                            "BBLOG_COD_TIME_SET",
+                                                            "BBLOG_COD_MERC_LINK_CHNG",
+                                                            "BBLOG_EV_TIME_SET_RLT",
+                                                            "BBLOG_COD_TIME_SET_RLT",
+                                                            "BBLOG_EV_TIME_COR_RLT",
+                                                            "BBLOG_COD_TIME_COR_RLT",
+                                                            "BBLOG_EV_TIME_NOT_ADEQ",
+                                                            "BBLOG_COD_TIME_NOT_ADEQ",
+                                                            "EXT_SYSLOG",
+                                                            "EXT_TCORR",
+                                                            "TIME_TABLE",
+                                                            "CH0_GROUP",
+                                                            "CH0_M230_NUM",
+                                                            "CH0_SEB_NUM",
+                                                            "CH0_SET_NUM",
+                                                            "CH0_M200_NUM",
+                                                            "CH0_M601_NUM",
+                                                            "CH0_CE102_NUM",
+                                                            "CH0_CE303_NUM",
+                                                            "CH0_UART_SPEED",
+                                                            "CH0_UART_BIT_PER_SYMBOL",
+                                                            "CH0_UART_STOP_BIT_DURATION",
+                                                            "CH0_UART_PARITY_BIT",
+                                                            "CH1_GROUP",
+                                                            "CH1_M230_NUM",
+                                                            "CH1_SEB_NUM",
+                                                            "CH1_SET_NUM",
+                                                            "CH1_M200_NUM",
+                                                            "CH1_MS744_NUM",
+                                                            "CH1_M601_NUM",
+                                                            "CH1_CE102_NUM",
+                                                            "CH1_CE303_NUM",
+                                                            "CH1_UART_SPEED",
+                                                            "CH1_UART_BIT_PER_SYMBOL",
+                                                            "CH1_UART_STOP_BIT_DURATION",
+                                                            "CH1_UART_PARITY_BIT"};
+
+}  // namespace quillon::testing
