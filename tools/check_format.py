@@ -1,10 +1,7 @@
-#!/ usr / bin / env python3
-""
-    "Fails when a tracked C++ file is not formatted as .clang-format says.
+#!/usr/bin/env python3
+"""Fails when a tracked C++ file is not formatted as .clang-format says.
 
-    The files are those git
-    tracks(*.cpp and*.h);
-outside a git work tree, every such file below
+The files are those git tracks (*.cpp and *.h); outside a git work tree, every such file below
 the root except the build folders. clang-format only reads them (--dry-run) and names each
 file that would change.
 
@@ -15,7 +12,7 @@ import subprocess
 import sys
 
 SUFFIXES = (".cpp", ".h")
-#At most this many files per clang - format call, to stay within the command - line limit.
+# At most this many files per clang-format call, to stay within the command-line limit.
 BATCH = 200
 
 
