@@ -209,6 +209,76 @@ INSTANTIATE_TEST_SUITE_P(Adapters, UmockdevBrivelTest,
                          ::testing::Values(Adapter::kUsbProgrammer, Adapter::kFt2232h),
                          AdapterName);
 
+// Faults only the real path has, each below libusb. Every one ends the run with its message
+// and exit status 255, within a bound, on both adapters. The faults during programming start
+// once the flash has taken its third page, whatever the transfers look like.
+struct FaultCase {
+    const char* name;
+    bool denyAccess;
+    bool claimRefused;
+    testing::UsbNodeFault fault;
+    const char* message;
+};
+
+constexpr const char* kNoAccess = "Не удается получить доступ к программатору!\r\n";
+constexpr const char* kInterfaceError = "\r\nОшибка 1 - \"Ошибка интерфейса\".\r\n";
+
+const FaultCase kFaultCases[] = {
+    {"NodeNotAccessible", true, false, testing::UsbNodeFault::kNone,
+     "Не удается получить доступ к программатору!\r\nНет прав доступа к устройству: установите "
+     "правило udev для программатора (см. README).\r\n"},
+    {"ClaimRefused", false, true, testing::UsbNodeFault::kNone,
+     "Не удается получить доступ к программатору!\r\nУстройство занято другой программой.\r\n"},
+    {"UnpluggedWhileProgramming", false, false, testing::UsbNodeFault::kUnplug, kInterfaceError},
+    {"BulkTransferTimesOut", false, false, testing::UsbNodeFault::kTimeOut, kInterfaceError},
+    {"ShortPacket", false, false, testing::UsbNodeFault::kShortPacket, kInterfaceError},
+};
+
+class UmockdevFaultTest : public ::testing::TestWithParam<std::tuple<Adapter, FaultCase>> {};
+
+TEST_P(UmockdevFaultTest, EndsTheRunWithItsMessageAndExitStatus255) {
+    const auto& [adapter, c] = GetParam();
+    TempFolder folder;
+    UsbTestbed testbed;
+    UsbProgrammerDevice programmer;
+    Ft2232hDevice ftdi("A1B2C3D4");
+    const bool usb = adapter == Adapter::kUsbProgrammer;
+    EzPortFlash& flash = usb ? programmer.Flash() : ftdi.Flash();
+    UsbNodeFaults faults;
+    faults.claimRefused = c.claimRefused;
+    faults.fault = c.fault;
+    faults.when = [&flash] { return flash.ProgramCount() >= 3; };
+    testbed.Plug(kProgrammerPort, 5, programmer, usb ? faults : UsbNodeFaults{});
+    testbed.Plug(kFtdiPort, 3, ftdi, usb ? UsbNodeFaults{} : faults);
+    if (c.denyAccess) {
+        testbed.DenyAccess(usb ? kProgrammerPort : kFtdiPort);
+    }
+    folder.Write("loc_.s19", kSetupImage.Records());
+    const BrivelRun run =
+        testing::RunBrivel({{usb ? kProgrammerName : kFtdiName, "-w", "loc_.s19", "-v"},
+                            testbed.ChildEnvironment(),
+                            folder.Path(),
+                            60000,
+                            c.denyAccess});
+    EXPECT_FALSE(run.killed) << "still running after 60 s:\n" << run.output;
+    EXPECT_EQ(run.exitStatus, 255) << run.output;
+    // Every wait below the seams is bounded by about 2 s; the run's clean-up makes a few.
+    EXPECT_LT(run.elapsedMs, 30000u);
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find(" ok..."), std::string::npos) << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Adapters, UmockdevFaultTest,
+                         ::testing::Combine(::testing::Values(Adapter::kUsbProgrammer,
+                                                              Adapter::kFt2232h),
+                                            ::testing::ValuesIn(kFaultCases)),
+                         [](const ::testing::TestParamInfo<UmockdevFaultTest::ParamType>& info) {
+                             return std::string(std::get<0>(info.param) == Adapter::kUsbProgrammer
+                                                    ? "UsbProgrammer"
+                                                    : "Ft2232h") +
+                                    "_" + std::get<1>(info.param).name;
+                         });
+
 // What each side of the FTDI seam must agree on: the requests libftdi1 makes for the D2XX
 // set-up calls, as the chip receives them (wIndex 1 is channel A; the baud rate request that
 // opening sends carries divisor bits in wIndex's high byte).

@@ -65,6 +65,10 @@ UsbBytes Ft2232hDevice::Descriptors() const {
     return bytes;
 }
 
+std::vector<std::pair<std::string, std::string>> Ft2232hDevice::Attributes() const {
+    return {{"manufacturer", "FTDI"}, {"product", "Dual RS232-HS"}, {"serial", m_serial}};
+}
+
 MpsseEmulator* Ft2232hDevice::ChannelOf(uint16_t index) {
     const uint16_t channel = index & 0xFF;
     return channel == 1 || channel == 2 ? m_channels[channel - 1].get() : nullptr;

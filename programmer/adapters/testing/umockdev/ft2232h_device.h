@@ -23,6 +23,7 @@ public:
     explicit Ft2232hDevice(std::string serial);
 
     UsbBytes Descriptors() const override;
+    std::vector<std::pair<std::string, std::string>> Attributes() const override;
     std::optional<UsbBytes> Control(const UsbSetup& setup, const UsbBytes& data) override;
     bool BulkOut(uint8_t endpoint, const UsbBytes& data) override;
     std::optional<UsbBytes> BulkIn(uint8_t endpoint, uint32_t capacity) override;

@@ -51,7 +51,16 @@ UsbBytes HubDescriptors() {
     return bytes;
 }
 
-std::string DeviceRecord(const std::string& sysPath, int address, const UsbBytes& descriptors) {
+std::string Attributes(const std::vector<std::pair<std::string, std::string>>& attributes) {
+    std::string text;
+    for (const auto& [name, value] : attributes) {
+        text += "A: " + name + "=" + value + "\\n\n";
+    }
+    return text;
+}
+
+std::string DeviceRecord(const std::string& sysPath, int address, const UsbBytes& descriptors,
+                         const std::vector<std::pair<std::string, std::string>>& attributes = {}) {
     char numbers[160];
     std::snprintf(numbers, sizeof numbers,
                   "E: BUSNUM=%03d\nE: DEVNUM=%03d\nA: busnum=%d\\n\nA: devnum=%d\\n\n", kBus,
@@ -60,7 +69,7 @@ std::string DeviceRecord(const std::string& sysPath, int address, const UsbBytes
     return "P: " + sysPath + "\nN: " + node +
            "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DEVNAME=/dev/" + node + "\n" + numbers +
            "A: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" + Hex(descriptors) +
-           "\n";
+           "\n" + Attributes(attributes);
 }
 
 uint16_t Le16(const uint8_t* at) {
@@ -87,7 +96,8 @@ struct UsbTestbed::Impl {
         UMockdevIoctlBase* handler = nullptr;
         std::string devNode;
         bool gone = false;
-        uint64_t inTransfers = 0;
+        bool started = false;     // the fault of `faults` is in force
+        bool cut = false;         // the short packet has been sent
         std::deque<Urb> pending;  // IN transfers the device has not answered
         std::deque<Urb> done;     // completed, in the order the host reaps them
     };
@@ -219,7 +229,11 @@ struct UsbTestbed::Impl {
         const bool bulk = block.type == USBDEVFS_URB_TYPE_BULK;
         if (bulk && !node.gone) {
             ++node.log.bulkTransfers;
-            if (node.faults.unplugAfter != 0 && node.log.bulkTransfers > node.faults.unplugAfter) {
+            if (!node.started && node.faults.fault != UsbNodeFault::kNone &&
+                (!node.faults.when || node.faults.when())) {
+                node.started = true;
+            }
+            if (node.started && node.faults.fault == UsbNodeFault::kUnplug) {
                 Unplug(node);
             }
         }
@@ -240,9 +254,7 @@ struct UsbTestbed::Impl {
             const bool taken = node.device->BulkOut(block.endpoint, UsbBytes(data, data + length));
             Finish(node, urb, taken ? 0 : -EPIPE, taken ? static_cast<int>(length) : 0);
         } else {
-            ++node.inTransfers;
-            urb.silent =
-                node.faults.silentAfter != 0 && node.log.bulkTransfers > node.faults.silentAfter;
+            urb.silent = node.started && node.faults.fault == UsbNodeFault::kTimeOut;
             node.pending.push_back(urb);
             Answer(node);
         }
@@ -292,8 +304,9 @@ struct UsbTestbed::Impl {
                 return;
             }
             size_t n = std::min(packets->size(), static_cast<size_t>(block.buffer_length));
-            if (node.faults.cutTransfer != 0 && node.inTransfers == node.faults.cutTransfer &&
+            if (node.started && node.faults.fault == UsbNodeFault::kShortPacket && !node.cut &&
                 n > 2) {
+                node.cut = true;
                 // The transfer ends at a short packet halfway; the rest never comes.
                 n /= 2;
                 if (n % 512 == 0) {
@@ -427,7 +440,8 @@ void UsbTestbed::Plug(const std::string& port, int address, MockUsbDevice& devic
         port.starts_with("1-4.") ? std::string(kRootHub) + "/1-4" : std::string(kRootHub);
     Impl::Node& added = *node;
     m_impl->nodes[port] = std::move(node);
-    m_impl->Add(DeviceRecord(parent + "/" + port, address, added.device->Descriptors()));
+    m_impl->Add(DeviceRecord(parent + "/" + port, address, added.device->Descriptors(),
+                             added.device->Attributes()));
 }
 
 void UsbTestbed::DenyAccess(const std::string& port) {

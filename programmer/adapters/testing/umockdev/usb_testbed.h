@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,9 @@ public:
     // The device descriptor followed by the whole configuration descriptor, as sysfs keeps
     // them in the "descriptors" attribute.
     virtual UsbBytes Descriptors() const = 0;
+    // The device's strings as the kernel shows them in sysfs to every user: "serial",
+    // "product", "manufacturer".
+    virtual std::vector<std::pair<std::string, std::string>> Attributes() const { return {}; }
     // Endpoint 0. IN: the data stage (at most setup.length bytes); OUT: data holds it.
     // nullopt: the device stalls the request.
     virtual std::optional<UsbBytes> Control(const UsbSetup& setup, const UsbBytes& data) = 0;
@@ -41,13 +45,20 @@ public:
     virtual void DropPending() {}
 };
 
-// Faults only the real path has, below libusb. Bulk transfers are counted from 1 in the
-// order they reach the node, both directions together.
+// Faults only the real path has, below libusb.
+enum class UsbNodeFault {
+    kNone,
+    kUnplug,       // pulled out: transfers in flight end, every later call fails with ENODEV
+    kTimeOut,      // IN transfers are never answered again (NAK for ever)
+    kShortPacket,  // the next IN transfer with data ends early at a short packet, the rest lost
+};
+
 struct UsbNodeFaults {
     bool claimRefused = false;  // another program holds the interface: EBUSY
-    uint64_t unplugAfter = 0;   // gone after this many bulk transfers (0: never)
-    uint64_t silentAfter = 0;   // IN transfers never complete after this many
-    uint64_t cutTransfer = 0;   // this IN transfer ends early with a short packet
+    UsbNodeFault fault = UsbNodeFault::kNone;
+    // Asked before each bulk transfer (on the testbed's thread, so it may look at the device's
+    // emulator); the fault starts at the first transfer for which it holds. Unset: at once.
+    std::function<bool()> when;
 };
 
 // What the node saw, for the tests.
