@@ -43,6 +43,8 @@ BrivelRun RunBrivel(const BrivelLaunch& launch) {
     std::vector<char*> envp = Pointers(environment);
     const std::string outPath = launch.folder + "/brivel.out";
     const std::string errPath = launch.folder + "/brivel.err";
+    const std::string workingFolder =
+        launch.workingFolder.empty() ? launch.folder : launch.workingFolder;
 
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
@@ -55,7 +57,7 @@ BrivelRun RunBrivel(const BrivelLaunch& launch) {
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int in = open("/dev/null", O_RDONLY);
         if (out < 0 || err < 0 || in < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
-            dup2(in, 0) < 0 || chdir(launch.folder.c_str()) != 0) {
+            dup2(in, 0) < 0 || chdir(workingFolder.c_str()) != 0) {
             _exit(127);
         }
         if (launch.withoutFileRights && geteuid() == 0) {

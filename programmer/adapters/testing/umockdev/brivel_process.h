@@ -22,6 +22,7 @@ struct BrivelLaunch {
     // Runs without the rights that let root open any file, so a device node without
     // permissions refuses it as it refuses a user without a udev rule.
     bool withoutFileRights = false;
+    std::string workingFolder = "";  // another working folder, when set
 };
 
 // Runs the brivel program built with this tree and waits for it, at most launch.boundMs.

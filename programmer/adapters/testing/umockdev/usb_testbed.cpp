@@ -393,14 +393,20 @@ UsbTestbed::UsbTestbed() : m_impl(std::make_unique<Impl>()) {
     if (m_impl->testbed == nullptr) {
         throw std::runtime_error("usb testbed: umockdev could not make its testbed");
     }
-    gchar* root = umockdev_testbed_get_root_dir(m_impl->testbed);
-    m_impl->root = root != nullptr ? root : "";
-    g_free(root);
-    if (m_impl->root.empty()) {
-        throw std::runtime_error("usb testbed: umockdev's testbed has no folder");
+    try {
+        gchar* root = umockdev_testbed_get_root_dir(m_impl->testbed);
+        m_impl->root = root != nullptr ? root : "";
+        g_free(root);
+        if (m_impl->root.empty()) {
+            throw std::runtime_error("usb testbed: umockdev's testbed has no folder");
+        }
+        m_impl->Add(DeviceRecord(kRootHub, 1, HubDescriptors()));
+        m_impl->Add(DeviceRecord(std::string(kRootHub) + "/1-4", 2, HubDescriptors()));
+    } catch (...) {
+        // The testbed removes its folder when it goes.
+        g_object_unref(m_impl->testbed);
+        throw;
     }
-    m_impl->Add(DeviceRecord(kRootHub, 1, HubDescriptors()));
-    m_impl->Add(DeviceRecord(std::string(kRootHub) + "/1-4", 2, HubDescriptors()));
 }
 
 UsbTestbed::~UsbTestbed() {
