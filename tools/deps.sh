@@ -6,7 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config python3
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libftdi1-dev libusb-1.0-0-dev
-    srecord clang-format-14
+    srecord clang-format-14 umockdev libumockdev-dev
     dpkg-dev lintian desktop-file-utils
     xvfb xauth
 )

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ constexpr int kUsbTimeoutMs = 2000;
 // libusb caps a read chunk at this size on Linux.
 constexpr uint32_t kLongestReadChunk = 16384;
 constexpr int kPollSize = 4096;
+constexpr int kMaxPorts = 7;
 
 struct ChipType {
     uint8_t bcdHigh;  // high byte of bcdDevice
@@ -48,6 +50,24 @@ uint32_t DeviceType(uint16_t bcdDevice) {
 // Channels of the multi-channel chips: FT2232C/D/H two, FT4232H four.
 int ChannelCount(uint16_t productId) {
     return productId == 0x6010 ? 2 : productId == 0x6011 ? 4 : 1;
+}
+
+// The kernel shows a device's strings in sysfs to every user; libftdi reads them from the
+// device itself, which needs the rights to open it. "" when the attribute is not there.
+std::string SysfsText(libusb_device* device, const char* attribute) {
+    uint8_t ports[kMaxPorts];
+    const int depth = libusb_get_port_numbers(device, ports, kMaxPorts);
+    if (depth <= 0) {
+        return "";
+    }
+    std::string path = "/sys/bus/usb/devices/" + std::to_string(libusb_get_bus_number(device));
+    for (int i = 0; i < depth; ++i) {
+        path += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+    }
+    std::ifstream in(path + "/" + attribute);
+    std::string text;
+    std::getline(in, text);
+    return text;
 }
 
 struct ListedChannel {
@@ -92,13 +112,16 @@ public:
             base.type = DeviceType(descriptor.bcdDevice);
             base.locId = static_cast<uint32_t>(libusb_get_bus_number(entry->dev)) << 8 |
                          libusb_get_port_number(entry->dev);
-            // Reading the strings opens the device: without access rights the serial stays
-            // empty and the entry is marked as not accessible, like a device D2XX cannot open.
+            // Reading the strings opens the device. Without access rights the entry is marked
+            // as not accessible, like a device D2XX cannot open, and keeps the serial the
+            // kernel shows, so the name the user knows still finds it and the open can tell
+            // that the rights are missing.
             if (!m_open && ftdi_usb_get_strings2(m_ftdi, entry->dev, nullptr, 0, description,
                                                  sizeof description, serial, sizeof serial) < 0) {
                 base.flags = 1;
-                serial[0] = '\0';
-                description[0] = '\0';
+                std::strncpy(serial, SysfsText(entry->dev, "serial").c_str(), sizeof serial - 1);
+                std::strncpy(description, SysfsText(entry->dev, "product").c_str(),
+                             sizeof description - 1);
             }
             const int channels = ChannelCount(descriptor.idProduct);
             for (int channel = 0; channel < channels; ++channel) {
