@@ -2,7 +2,7 @@
 # Builds and runs every test: a normal build, then a second build under
 # AddressSanitizer and UndefinedBehaviorSanitizer. Warnings are errors here.
 #
-# The tests run in parallel, the normal build's suite ten times over, with TMPDIR pointed at an
+# The tests run in parallel, the normal build's suite three times over, with TMPDIR pointed at an
 # empty folder of this run's own: a test that shares a file with another, or depends on
 # another's timing, fails here rather than at random later, and one that leaves a file
 # behind fails the run.
@@ -32,9 +32,9 @@ check_scratch() {
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON
 cmake --build build -j "$jobs"
-# Ten times over, eight at once: a few seconds a round. The package test builds the Debian
+# Three times over, eight at once: half a minute a round. The package test builds the Debian
 # package and runs lintian, once is enough for it.
-ctest --test-dir build --output-on-failure -j 8 --repeat until-fail:10 -LE package
+ctest --test-dir build --output-on-failure -j 8 --repeat until-fail:3 -LE package
 ctest --test-dir build --output-on-failure -L package
 check_scratch "normal build"
 
