@@ -144,6 +144,11 @@ void EzPortFlash::EndFrame() {
     }
     const uint8_t command = m_frame[0];
     const size_t size = m_frame.size();
+    if (command == kEzCmdWriteEnable || command == kEzCmdWriteConfig ||
+        command == kEzCmdBulkErase || command == kEzCmdSectorErase ||
+        command == kEzCmdPageProgram) {
+        ++m_writeCommands;
+    }
     if (command != kEzCmdReadStatus && Busy()) {
         return;
     }

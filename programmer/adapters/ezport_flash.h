@@ -47,6 +47,8 @@ public:
     uint32_t FrameCount() const { return m_frames; }
     uint32_t ProgramCount() const { return m_programs; }
     uint32_t EraseCount() const { return m_erases; }
+    // Frames of write enable, configuration write, erase or program, carried out or not.
+    uint32_t WriteCommandCount() const { return m_writeCommands; }
 
 private:
     uint8_t Status();
@@ -80,6 +82,7 @@ private:
     uint32_t m_frames = 0;
     uint32_t m_programs = 0;
     uint32_t m_erases = 0;
+    uint32_t m_writeCommands = 0;
 };
 
 }  // namespace brivel

@@ -39,8 +39,6 @@ constexpr uint8_t kDivisorHigh = 0x00;
 
 constexpr uint32_t kPurgeBoth = kFtPurgeRx | kFtPurgeTx;
 constexpr uint32_t kTransferSize = 65536;
-// One 0x24 command clocks in at most 65536 bytes.
-constexpr uint32_t kLongestRead = 65536;
 // A device that stops answering fails the waiting operation after this long.
 constexpr uint32_t kDataWaitMs = 2000;
 
@@ -221,7 +219,7 @@ int Read(uint32_t address, uint8_t* buffer, uint32_t length) {
     if (length == 0) {
         return 0;
     }
-    if (length > kLongestRead) {
+    if (length > kFtdiLongestRead) {
         return kEzBadSize;
     }
     SetPins(kPinClock, 0);

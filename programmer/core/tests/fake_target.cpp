@@ -55,6 +55,7 @@ int ReadStatus(uint8_t* status) {
 
 int WriteEnable() {
     FakeTarget& t = T();
+    ++t.writeEnables;
     if (!t.noAnswer && t.busyReadsLeft == 0) {
         t.writeEnabled = true;
     }
