@@ -68,7 +68,7 @@ private:
     bool m_configLoaded = false;
     bool m_writeError = false;
     bool m_busy = false;
-    uint32_t m_busyStart = 0;
+    uint32_t m_busyStart = 0;  // CurrentClock().MicroTicks()
     uint32_t m_busyMs = 0;
     uint8_t m_configRegister = 0;
     // Bytes of the current frame, command first; data of a page program included.
