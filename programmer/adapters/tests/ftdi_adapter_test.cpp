@@ -60,7 +60,7 @@ TEST_F(FtdiAdapterTest, SetupSelectsMpsseAtOneMegahertzWithPinsAt08) {
     EXPECT_EQ(m_emulator.LatencyMs(), 1);
     EXPECT_EQ(m_emulator.InTransferSize(), 65536u);
     EXPECT_EQ(m_emulator.ClockHz(), 1000000u);
-    EXPECT_THAT(m_emulator.Writes(), ElementsAre(Bytes{0x86, 0x05, 0x00}, Bytes{0x80, 0x08, 0xAB}));
+    EXPECT_THAT(m_emulator.Stream(), ElementsAre(Bytes{0x86, 0x05, 0x00}, Bytes{0x80, 0x08, 0xAB}));
     EXPECT_EQ(m_emulator.LowByteDirections(), 0xAB);
     EXPECT_EQ(m_emulator.LowByteValues(), 0x08);
 }
@@ -89,17 +89,17 @@ TEST_F(FtdiAdapterTest, OperationsSendTheirFramesAsSpecified) {
     uint8_t status = 0;
     ASSERT_EQ(kFtdiOps.ReadStatus(&status), 0);
     EXPECT_EQ(status, 0x20);
-    EXPECT_THAT(m_emulator.Writes(), ElementsAreArray(kReadStatusWrites));
+    EXPECT_THAT(m_emulator.Stream(), ElementsAreArray(kReadStatusWrites));
 
     m_emulator.ClearLog();
     EXPECT_EQ(kFtdiOps.WriteEnable(), 0);
-    EXPECT_THAT(m_emulator.Writes(), ElementsAreArray(kWriteEnableWrites));
+    EXPECT_THAT(m_emulator.Stream(), ElementsAreArray(kWriteEnableWrites));
 
     m_emulator.ClearLog();
     std::vector<uint8_t> sector(2048);
     ASSERT_EQ(kFtdiOps.Read(0x000800, sector.data(), 2048), 0);
     EXPECT_THAT(
-        m_emulator.Writes(),
+        m_emulator.Stream(),
         ElementsAre(kPins28, kPins20,
                     Bytes{0x11, 0x03, 0x00, 0x03, 0x00, 0x08, 0x00, 0x24, 0xFF, 0x07}, kPins20));
     EXPECT_EQ(sector, std::vector<uint8_t>(2048, 0xFF));
@@ -115,7 +115,7 @@ TEST_F(FtdiAdapterTest, WriteConfigSendsEnableThenTheRegisterFrame) {
     expected.push_back({0x11, 0x00, 0x00, 0x01, 0x11, 0x00, 0x00, 0x52});
     expected.push_back(kPins28);
     expected.insert(expected.end(), kReadStatusWrites.begin(), kReadStatusWrites.end());
-    EXPECT_THAT(m_emulator.Writes(), ElementsAreArray(expected));
+    EXPECT_THAT(m_emulator.Stream(), ElementsAreArray(expected));
     EXPECT_EQ(m_flash.ConfigRegister(), 0x52);
 }
 
@@ -131,7 +131,7 @@ TEST_F(FtdiAdapterTest, PageProgramOfOnePageSendsEnableStatusAndOneProgramFrame)
     expected.push_back(kPins20);
     expected.push_back(Concat({0x11, 0x03, 0x00, 0x02, 0x00, 0x10, 0x00, 0x11, 0xFF, 0x00}, data));
     expected.push_back(kPins28);
-    const auto& writes = m_emulator.Writes();
+    const auto& writes = m_emulator.Stream();
     ASSERT_GE(writes.size(), expected.size() + 3);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), writes.begin()));
     // Then the completion poll: status frames until busy clears.
@@ -144,7 +144,7 @@ TEST_F(FtdiAdapterTest, PageProgramOfOnePageSendsEnableStatusAndOneProgramFrame)
 TEST_F(FtdiAdapterTest, SectorAndBulkEraseSendTheirCommandFrames) {
     EnterAndConfigure();
     ASSERT_EQ(kFtdiOps.SectorErase(0x03F800, kEzSectorEraseTimeoutMs), 0);
-    const auto& writes = m_emulator.Writes();
+    const auto& writes = m_emulator.Stream();
     // Write enable, the status check, then the command frame.
     ASSERT_GT(writes.size(), 9u);
     EXPECT_EQ(writes[8], (Bytes{0x11, 0x00, 0x00, 0xD8, 0x11, 0x02, 0x00, 0x03, 0xF8, 0x00}));
