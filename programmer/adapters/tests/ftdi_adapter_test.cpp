@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -103,6 +104,57 @@ TEST_F(FtdiAdapterTest, OperationsSendTheirFramesAsSpecified) {
         ElementsAre(kPins28, kPins20,
                     Bytes{0x11, 0x03, 0x00, 0x03, 0x00, 0x08, 0x00, 0x24, 0xFF, 0x07}, kPins20));
     EXPECT_EQ(sector, std::vector<uint8_t>(2048, 0xFF));
+}
+
+Bytes Joined(const std::vector<Bytes>& pieces) {
+    Bytes all;
+    for (const Bytes& piece : pieces) {
+        all.insert(all.end(), piece.begin(), piece.end());
+    }
+    return all;
+}
+
+// Each frame with its pin changes is one USB transfer to the chip, not one per pin change.
+TEST_F(FtdiAdapterTest, EachFrameGoesToTheChipInOneWrite) {
+    EnterAndConfigure();
+    struct Case {
+        const char* name;
+        std::function<int()> operation;
+        std::vector<Bytes> write;  // the one write, as pieces of the stream
+    };
+    uint8_t status = 0;
+    std::vector<uint8_t> sector(2048);
+    const Case cases[] = {
+        {"ReadStatus", [&] { return kFtdiOps.ReadStatus(&status); }, kReadStatusWrites},
+        {"WriteEnable", [] { return kFtdiOps.WriteEnable(); }, kWriteEnableWrites},
+        {"Read",
+         [&] { return kFtdiOps.Read(0x000800, sector.data(), 2048); },
+         {kPins28, kPins20, {0x11, 0x03, 0x00, 0x03, 0x00, 0x08, 0x00, 0x24, 0xFF, 0x07}, kPins20}},
+    };
+    for (const Case& c : cases) {
+        m_emulator.ClearLog();
+        EXPECT_EQ(c.operation(), 0) << c.name;
+        EXPECT_THAT(m_emulator.Writes(), ElementsAre(Joined(c.write))) << c.name;
+        kFtdiOps.ReadStatus(&status);  // chip select high again after the read
+    }
+
+    // A page: write enable, the status read between and the program frame in one write, then
+    // one write for each status read of the poll.
+    m_emulator.ClearLog();
+    Bytes data(256, 0x5A);
+    ASSERT_EQ(kFtdiOps.PageProgram(0x001000, data.data(), 256, kEzPageProgramTimeoutMs), 0);
+    const auto& writes = m_emulator.Writes();
+    ASSERT_GE(writes.size(), 2u);
+    std::vector<Bytes> chunk = kWriteEnableWrites;
+    chunk.insert(chunk.end(), kReadStatusWrites.begin(), kReadStatusWrites.end());
+    chunk.insert(
+        chunk.end(),
+        {kPins28, kPins20,
+         Concat({0x11, 0x03, 0x00, 0x02, 0x00, 0x10, 0x00, 0x11, 0xFF, 0x00}, data), kPins28});
+    EXPECT_EQ(writes[0], Joined(chunk));
+    for (size_t i = 1; i < writes.size(); ++i) {
+        EXPECT_EQ(writes[i], Joined(kReadStatusWrites)) << "poll write " << i;
+    }
 }
 
 TEST_F(FtdiAdapterTest, WriteConfigSendsEnableThenTheRegisterFrame) {
