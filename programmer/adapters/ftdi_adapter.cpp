@@ -43,9 +43,6 @@ constexpr uint32_t kTransferSize = 65536;
 // A device that stops answering fails the waiting operation after this long.
 constexpr uint32_t kDataWaitMs = 2000;
 
-// At 1 MHz one EzPort byte takes 8 us on the wire.
-constexpr uint32_t kWireUsPerByte = 8;
-
 struct MpsseLink {
     D2xx* device = nullptr;
     uint8_t pinValues = kPinsAtSetup;
@@ -216,7 +213,7 @@ int WriteEnable() {
 int BulkErase(uint32_t timeoutMs) {
     return RunErase(
         WriteEnable, ReadStatus, [] { CommandFrame(kEzCmdBulkErase, nullptr, 0); }, timeoutMs,
-        kBulkErasePace);
+        AfterFrame(kBulkErasePace, 1));
 }
 
 int SectorErase(uint32_t address, uint32_t timeoutMs) {
@@ -224,7 +221,7 @@ int SectorErase(uint32_t address, uint32_t timeoutMs) {
                              static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
     return RunErase(
         WriteEnable, ReadStatus, [&] { CommandFrame(kEzCmdSectorErase, bytes, sizeof bytes); },
-        timeoutMs, kSectorErasePace);
+        timeoutMs, AfterFrame(kSectorErasePace, 4));
 }
 
 // Write enable, the status read whose result is not used, and the program frame go out in one
@@ -249,9 +246,7 @@ int ProgramChunk(uint32_t address, const uint8_t* chunk, uint32_t length, uint32
     }
     ++g_link.unreadAnswer;
     // Write enable 1 byte, status 2, program 4 + length.
-    const PollPace pace{kPageProgramPace.typicalUs + (7 + length) * kWireUsPerByte,
-                        kPageProgramPace.stepUs};
-    return PollCompletion(ReadStatus, timeoutMs, pace, started);
+    return PollCompletion(ReadStatus, timeoutMs, AfterFrame(kPageProgramPace, 7 + length), started);
 }
 
 int PageProgram(uint32_t address, const uint8_t* data, uint32_t length, uint32_t timeoutMs) {

@@ -72,14 +72,14 @@ int WriteEnable() {
 int BulkErase(uint32_t timeoutMs) {
     return RunErase(
         WriteEnable, ReadStatus, [] { CommandTransaction(kEzCmdBulkErase, {}); }, timeoutMs,
-        kBulkErasePace);
+        AfterFrame(kBulkErasePace, 1));
 }
 
 int SectorErase(uint32_t address, uint32_t timeoutMs) {
     return RunErase(
         WriteEnable, ReadStatus,
         [address] { CommandTransaction(kEzCmdSectorErase, Address(address)); }, timeoutMs,
-        kSectorErasePace);
+        AfterFrame(kSectorErasePace, 4));
 }
 
 // Write enable and the program frame travel in one request; the status is not read between.
@@ -94,8 +94,9 @@ int ProgramChunk(uint32_t address, const uint8_t* chunk, uint32_t length, uint32
         .Out(std::move(head))
         .Out(std::vector<uint8_t>(chunk, chunk + length))
         .Line(LineItem::kChipSelect, 1);
-    // The firmware answers once it has shifted the frame: the page time runs from the
-    // request on, and the first status read comes when it can have passed.
+    // The page time runs from the request on. The frame's own shifting is left out: it takes
+    // the firmware's clock, which the host does not know, and a first read too early costs
+    // only a step, one too late a wait for every page.
     const uint32_t started = CurrentClock().MicroTicks();
     if (transaction.Run(g_link) != Transaction::kOk) {
         return kEzInterface;

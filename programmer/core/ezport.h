@@ -48,9 +48,16 @@ struct PollPace {
 };
 // The flash module's times at its 150-200 kHz clock: a 256-byte page is 64 longwords of
 // 20-45 us (1.3-2.9 ms, the middle taken), a sector erase 20 ms, a bulk erase 100 ms.
-inline constexpr PollPace kPageProgramPace{2000, 250};
+inline constexpr PollPace kPageProgramPace{2000, 100};
 inline constexpr PollPace kSectorErasePace{20000, 1000};
 inline constexpr PollPace kBulkErasePace{100000, 5000};
+// One EzPort byte at the 1 MHz clock the FTDI adapter runs.
+inline constexpr uint32_t kEzWireUsPerByte = 8;
+
+// The pace of an operation whose frame of frameBytes starts it only once it is shifted.
+constexpr PollPace AfterFrame(PollPace pace, uint32_t frameBytes) {
+    return {pace.typicalUs + frameBytes * kEzWireUsPerByte, pace.stepUs};
+}
 
 // Polls the status until busy clears, WEF shows or the time-out runs out, the reads paced as
 // pace says from startedUs (CurrentClock().MicroTicks() when the operation's frame was
