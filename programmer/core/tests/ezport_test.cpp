@@ -153,7 +153,7 @@ TEST(PollCompletion, ReadsFirstWhenTheOperationCanBeDoneThenInShortSteps) {
         g_statusIndex = 0;
         g_statusResult = 0;
         const uint32_t started = clock.MicroTicks() - c.startedAgoUs;
-        EXPECT_EQ(PollCompletion(ScriptedStatus, 5000, kPageProgramPace, started), c.result)
+        EXPECT_EQ(PollCompletion(ScriptedStatus, 5000, PollPace{2000, 250}, started), c.result)
             << c.name;
         EXPECT_EQ(clock.sleeps, c.sleeps) << c.name;
         EXPECT_EQ(g_statusIndex, c.statuses.size()) << c.name;
