@@ -61,8 +61,9 @@ constexpr PollPace AfterFrame(PollPace pace, uint32_t frameBytes) {
 
 // Polls the status until busy clears, WEF shows or the time-out runs out, the reads paced as
 // pace says from startedUs (CurrentClock().MicroTicks() when the operation's frame was
-// handed over). The time-out runs from the call, as the reads themselves are unpaced; the
-// time is taken from CurrentClock(). Returns an EzPortError.
+// handed over). The time-out runs from the call, the first pause included, so a flash that
+// never finishes ends the poll as late as before; the time is taken from CurrentClock().
+// Returns an EzPortError.
 int PollCompletion(int (*readStatus)(uint8_t* status), uint32_t timeoutMs, const PollPace& pace,
                    uint32_t startedUs);
 
