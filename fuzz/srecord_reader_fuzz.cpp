@@ -21,7 +21,9 @@
 #include "core/file_check.h"
 #include "core/passes.h"
 #include "core/progress_bar.h"
+#include "core/record_image.h"
 #include "core/srecord_reader.h"
+#include "core/srecord_writer.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -138,6 +140,39 @@ bool Overlapping(const std::vector<Record>& records) {
     return false;
 }
 
+// What brivel -r would write of the programmed range reads back as the same bytes: the
+// writer's records at any address, checksums and line ends, through the reader and the check.
+void CheckReadBack(const Target& target) {
+    const uint32_t low = target.memory.begin()->first;
+    const uint32_t high = target.memory.rbegin()->first;
+    if (high - low >= 0x10000) {
+        return;
+    }
+    std::vector<uint8_t> bytes(high - low + 1, 0xFF);
+    for (const auto& [address, byte] : target.memory) {
+        bytes[address - low] = byte;
+    }
+    const std::string text = brivel::FormatSRecordFile(low, bytes, "fuzz");
+    const int fd = memfd_create("readback", 0);
+    FUZZ_CHECK(fd >= 0);
+    FUZZ_CHECK(write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()));
+    brivel::RecordImage image;
+    const brivel::FileCheckResult check =
+        brivel::CheckRecordFile("/proc/self/fd/" + std::to_string(fd), 1ull << 32, image);
+    FUZZ_CHECK(check.check == brivel::FileCheck::kOk && check.total == bytes.size());
+    std::vector<uint8_t> back;
+    brivel::SRecordLine line;
+    while (image.NextRecord(line) == brivel::kReaderRecord) {
+        if (line.type != 3) {
+            continue;
+        }
+        FUZZ_CHECK(line.address == low + back.size());
+        back.insert(back.end(), line.data, line.data + line.length);
+    }
+    FUZZ_CHECK(back == bytes);
+    close(fd);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -186,6 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(verified == 0 || verified == -1);
         FUZZ_CHECK(verified == 0 || Overlapping(first));
         g_target = nullptr;
+        CheckReadBack(target);
     }
     reader.Close();
     close(fd);

@@ -95,7 +95,7 @@ uint32_t EzPortFlash::FrameAddress() const {
 }
 
 bool EzPortFlash::Busy() {
-    if (m_busy && !m_stuckBusy && CurrentClock().TickCount() - m_busyStart >= m_busyMs) {
+    if (m_busy && !m_stuckBusy && CurrentClock().MicroTicks() - m_busyStart >= m_busyMs * 1000u) {
         m_busy = false;
     }
     return m_busy;
@@ -123,7 +123,7 @@ void EzPortFlash::StartBusy(uint32_t ms) {
         return;
     }
     m_busy = true;
-    m_busyStart = CurrentClock().TickCount();
+    m_busyStart = CurrentClock().MicroTicks();
     m_busyMs = ms;
 }
 
@@ -144,6 +144,11 @@ void EzPortFlash::EndFrame() {
     }
     const uint8_t command = m_frame[0];
     const size_t size = m_frame.size();
+    if (command == kEzCmdWriteEnable || command == kEzCmdWriteConfig ||
+        command == kEzCmdBulkErase || command == kEzCmdSectorErase ||
+        command == kEzCmdPageProgram) {
+        ++m_writeCommands;
+    }
     if (command != kEzCmdReadStatus && Busy()) {
         return;
     }

@@ -47,6 +47,8 @@ public:
     uint32_t FrameCount() const { return m_frames; }
     uint32_t ProgramCount() const { return m_programs; }
     uint32_t EraseCount() const { return m_erases; }
+    // Frames of write enable, configuration write, erase or program, carried out or not.
+    uint32_t WriteCommandCount() const { return m_writeCommands; }
 
 private:
     uint8_t Status();
@@ -66,7 +68,7 @@ private:
     bool m_configLoaded = false;
     bool m_writeError = false;
     bool m_busy = false;
-    uint32_t m_busyStart = 0;
+    uint32_t m_busyStart = 0;  // CurrentClock().MicroTicks()
     uint32_t m_busyMs = 0;
     uint8_t m_configRegister = 0;
     // Bytes of the current frame, command first; data of a page program included.
@@ -80,6 +82,7 @@ private:
     uint32_t m_frames = 0;
     uint32_t m_programs = 0;
     uint32_t m_erases = 0;
+    uint32_t m_writeCommands = 0;
 };
 
 }  // namespace brivel

@@ -1,5 +1,6 @@
 #include "adapters/ftdi_adapter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -39,8 +40,6 @@ constexpr uint8_t kDivisorHigh = 0x00;
 
 constexpr uint32_t kPurgeBoth = kFtPurgeRx | kFtPurgeTx;
 constexpr uint32_t kTransferSize = 65536;
-// One 0x24 command clocks in at most 65536 bytes.
-constexpr uint32_t kLongestRead = 65536;
 // A device that stops answering fails the waiting operation after this long.
 constexpr uint32_t kDataWaitMs = 2000;
 
@@ -50,6 +49,9 @@ struct MpsseLink {
     uint8_t pinDirections = kPinDirections;
     std::vector<uint8_t> command;
     bool setUp = false;  // FtdiSetup ran: the chip is in MPSSE mode and drives the pins
+    // Status answers whose result is not used, still in the chip's queue ahead of the next
+    // answer: they are read with it, so nobody waits a round trip for them alone.
+    uint32_t unreadAnswer = 0;
 };
 
 MpsseLink g_link;
@@ -76,6 +78,13 @@ void Append(std::initializer_list<uint8_t> bytes) {
     g_link.command.insert(g_link.command.end(), bytes);
 }
 
+// A pin change as part of the command being built: the engine carries out the MPSSE stream in
+// order, so a pin command between two frames acts exactly where a pin write of its own would.
+void QueuePins(uint8_t clear, uint8_t set) {
+    g_link.pinValues = static_cast<uint8_t>((g_link.pinValues & ~clear) | set);
+    Append({kSetLowByte, g_link.pinValues, g_link.pinDirections});
+}
+
 void AppendAddress(uint32_t address) {
     Append({static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 8),
             static_cast<uint8_t>(address)});
@@ -86,7 +95,10 @@ void AppendLength(uint32_t n) {
     Append({static_cast<uint8_t>((n - 1) & 0xFF), static_cast<uint8_t>(((n - 1) >> 8) & 0xFF)});
 }
 
-// A whole frame goes out in one write so chip select frames exactly these bytes.
+// The pin changes and the frame between them go out in one write: each write costs a USB
+// transfer, and the chip runs the stream the same however it is cut. The longest command
+// (a page-program frame and its pin changes, 275 bytes) fits the 384-byte buffer of the
+// smallest chip of the family, so no frame has to be cut at all.
 bool SendCommand() {
     if (g_link.device == nullptr) {
         return false;
@@ -114,28 +126,45 @@ bool WaitForData(uint32_t expected) {
     }
 }
 
+// Waits for the whole answer and takes it in one read, with the unread answers queued ahead.
 bool ReceiveExactly(uint8_t* buffer, uint32_t length) {
-    if (!WaitForData(length)) {
+    const uint32_t skip = g_link.unreadAnswer;
+    g_link.unreadAnswer = 0;
+    if (!WaitForData(skip + length)) {
         return false;
     }
     uint32_t read = 0;
-    return g_link.device->Read(buffer, length, &read) == kFtOk && read == length;
+    if (skip == 0) {
+        return g_link.device->Read(buffer, length, &read) == kFtOk && read == length;
+    }
+    std::vector<uint8_t> answer(skip + length);
+    if (g_link.device->Read(answer.data(), skip + length, &read) != kFtOk ||
+        read != skip + length) {
+        return false;
+    }
+    // The unread bytes are status answers: one that no target gives means the answers are
+    // out of step with the frames, and nothing after it can be trusted.
+    if (std::any_of(answer.begin(), answer.begin() + skip,
+                    [](uint8_t status) { return (status & kEzStatusMustBeZero) != 0; })) {
+        return false;
+    }
+    std::copy(answer.begin() + skip, answer.end(), buffer);
+    return true;
 }
 
 // Chip select low (clock unchanged), the command byte and its data in one write, chip select
 // high. The caller learns of a failed write from the status read that follows.
 int CommandFrame(uint8_t command, const uint8_t* data, uint32_t length) {
-    SetPins(kPinChipSelect, 0);
     StartCommand();
+    QueuePins(kPinChipSelect, 0);
     Append({kBytesOutMsbFalling, 0x00, 0x00, command});
     if (length != 0) {
         Append({kBytesOutMsbFalling});
         AppendLength(length);
         g_link.command.insert(g_link.command.end(), data, data + length);
     }
-    const bool sent = SendCommand();
-    SetPins(0, kPinChipSelect);
-    return sent ? 0 : -1;
+    QueuePins(0, kPinChipSelect);
+    return SendCommand() ? 0 : -1;
 }
 
 void Enter() {
@@ -153,31 +182,38 @@ void Leave() {
     SetPins(kPinReset, 0);
 }
 
-int ReadStatus(uint8_t* status) {
-    SetPins(kPinChipSelect, 0);
-    StartCommand();
+void QueueReadStatus() {
+    QueuePins(kPinChipSelect, 0);
     Append({kBytesOutMsbFalling, 0x00, 0x00, kEzCmdReadStatus, kBytesInMsbFalling, 0x00, 0x00});
-    const bool sent = SendCommand();
-    SetPins(0, kPinChipSelect);
-    if (!sent || !ReceiveExactly(status, 1)) {
+    QueuePins(0, kPinChipSelect);
+}
+
+void QueueWriteEnable() {
+    QueuePins(kPinClock, 0);
+    QueuePins(kPinChipSelect, 0);
+    Append({kBytesOutMsbFalling, 0x00, 0x00, kEzCmdWriteEnable});
+    QueuePins(0, kPinChipSelect);
+}
+
+int ReadStatus(uint8_t* status) {
+    StartCommand();
+    QueueReadStatus();
+    if (!SendCommand() || !ReceiveExactly(status, 1)) {
         return 1;
     }
     return (*status & kEzStatusMustBeZero) != 0 ? 1 : 0;
 }
 
 int WriteEnable() {
-    SetPins(kPinClock, 0);
-    SetPins(kPinChipSelect, 0);
     StartCommand();
-    Append({kBytesOutMsbFalling, 0x00, 0x00, kEzCmdWriteEnable});
-    const bool sent = SendCommand();
-    SetPins(0, kPinChipSelect);
-    return sent ? 0 : -1;
+    QueueWriteEnable();
+    return SendCommand() ? 0 : -1;
 }
 
 int BulkErase(uint32_t timeoutMs) {
     return RunErase(
-        WriteEnable, ReadStatus, [] { CommandFrame(kEzCmdBulkErase, nullptr, 0); }, timeoutMs);
+        WriteEnable, ReadStatus, [] { CommandFrame(kEzCmdBulkErase, nullptr, 0); }, timeoutMs,
+        AfterFrame(kBulkErasePace, 1));
 }
 
 int SectorErase(uint32_t address, uint32_t timeoutMs) {
@@ -185,27 +221,32 @@ int SectorErase(uint32_t address, uint32_t timeoutMs) {
                              static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
     return RunErase(
         WriteEnable, ReadStatus, [&] { CommandFrame(kEzCmdSectorErase, bytes, sizeof bytes); },
-        timeoutMs);
+        timeoutMs, AfterFrame(kSectorErasePace, 4));
 }
 
+// Write enable, the status read whose result is not used, and the program frame go out in one
+// write; the status byte is taken with the first answer of the poll. The poll's first read
+// comes when the chip can have shifted the frame and programmed the page: the write returns
+// once the bytes are in the chip's buffer, before they are on the wire.
 int ProgramChunk(uint32_t address, const uint8_t* chunk, uint32_t length, uint32_t timeoutMs) {
-    WriteEnable();
-    uint8_t status = 0;
-    ReadStatus(&status);
-    SetPins(kPinClock, 0);
-    SetPins(kPinChipSelect, 0);
     StartCommand();
+    QueueWriteEnable();
+    QueueReadStatus();
+    QueuePins(kPinClock, 0);
+    QueuePins(kPinChipSelect, 0);
     Append({kBytesOutMsbFalling, 0x03, 0x00, kEzCmdPageProgram});
     AppendAddress(address);
     Append({kBytesOutMsbFalling});
     AppendLength(length);
     g_link.command.insert(g_link.command.end(), chunk, chunk + length);
-    const bool sent = SendCommand();
-    SetPins(0, kPinChipSelect);
-    if (!sent) {
+    QueuePins(0, kPinChipSelect);
+    const uint32_t started = CurrentClock().MicroTicks();
+    if (!SendCommand()) {
         return kEzInterface;
     }
-    return PollCompletion(ReadStatus, timeoutMs);
+    ++g_link.unreadAnswer;
+    // Write enable 1 byte, status 2, program 4 + length.
+    return PollCompletion(ReadStatus, timeoutMs, AfterFrame(kPageProgramPace, 7 + length), started);
 }
 
 int PageProgram(uint32_t address, const uint8_t* data, uint32_t length, uint32_t timeoutMs) {
@@ -221,19 +262,18 @@ int Read(uint32_t address, uint8_t* buffer, uint32_t length) {
     if (length == 0) {
         return 0;
     }
-    if (length > kLongestRead) {
+    if (length > kFtdiLongestRead) {
         return kEzBadSize;
     }
-    SetPins(kPinClock, 0);
-    SetPins(kPinChipSelect, 0);
     StartCommand();
+    QueuePins(kPinClock, 0);
+    QueuePins(kPinChipSelect, 0);
     Append({kBytesOutMsbFalling, 0x03, 0x00, kEzCmdRead});
     AppendAddress(address);
     Append({kBytesInMsbFalling});
     AppendLength(length);
-    const bool sent = SendCommand();
-    PinWrite();
-    if (!sent || !ReceiveExactly(buffer, length)) {
+    QueuePins(0, 0);
+    if (!SendCommand() || !ReceiveExactly(buffer, length)) {
         return kEzInterface;
     }
     return 0;
@@ -284,6 +324,7 @@ bool FtdiOpen(D2xx& library, int index) {
     g_link.pinValues = kPinsAtSetup;
     g_link.pinDirections = kPinDirections;
     g_link.setUp = false;
+    g_link.unreadAnswer = 0;
     return true;
 }
 
@@ -293,6 +334,7 @@ int FtdiSetup() {
         return -1;
     }
     g_link.setUp = true;
+    g_link.unreadAnswer = 0;
     // All five are made even when one fails, as the original did.
     const FtStatus results[] = {
         device->ResetDevice(),
@@ -333,6 +375,7 @@ void FtdiClose() {
     g_link.device->Close();
     g_link.device = nullptr;
     g_link.setUp = false;
+    g_link.unreadAnswer = 0;
 }
 
 }  // namespace brivel

@@ -24,6 +24,9 @@ int FtdiSetup();
 // Lowers the auxiliary and reset outputs, purges and closes the device.
 void FtdiClose();
 
+// One MPSSE 0x24 command clocks in at most 65536 bytes: the longest Read.
+inline constexpr uint32_t kFtdiLongestRead = 65536;
+
 extern const AdapterOps kFtdiOps;
 
 }  // namespace brivel

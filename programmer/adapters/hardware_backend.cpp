@@ -44,6 +44,7 @@ public:
     }
 
     const AdapterOps& FtdiOps() override { return kFtdiOps; }
+    uint32_t FtdiLongestRead() override { return kFtdiLongestRead; }
 
     bool OpenUsb(const std::string& path) override {
         CloseUsb();
@@ -70,6 +71,7 @@ public:
     }
 
     const AdapterOps& UsbOps() override { return kUsbOps; }
+    uint32_t UsbLongestRead() override { return kUsbLongestRead; }
 
     bool Finish(BackendError&) override {
         CloseAll();

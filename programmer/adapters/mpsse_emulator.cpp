@@ -156,6 +156,8 @@ void MpsseEmulator::Close() {
 
 void MpsseEmulator::ClearLog() {
     m_writes.clear();
+    m_stream.clear();
+    m_streamPieceOpen = false;
     m_lowHistory.clear();
 }
 
@@ -191,6 +193,18 @@ void MpsseEmulator::Interpret() {
         const size_t length = CommandLength(at);
         if (length == 0) {
             break;
+        }
+        const auto command = m_pending.begin() + static_cast<std::ptrdiff_t>(at);
+        if (*command == 0x80) {
+            m_stream.emplace_back(command, command + static_cast<std::ptrdiff_t>(length));
+            m_streamPieceOpen = false;
+        } else {
+            if (!m_streamPieceOpen) {
+                m_stream.emplace_back();
+                m_streamPieceOpen = true;
+            }
+            m_stream.back().insert(m_stream.back().end(), command,
+                                   command + static_cast<std::ptrdiff_t>(length));
         }
         Execute(&m_pending[at]);
         at += length;

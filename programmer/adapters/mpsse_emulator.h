@@ -43,6 +43,10 @@ public:
 
     // Every write as it crossed the seam, and every low-byte value the engine latched.
     const std::vector<std::vector<uint8_t>>& Writes() const { return m_writes; }
+    // The MPSSE commands the engine carried out, in order, cut before and after each low-byte
+    // command (0x80): a pin change, then the bytes of one frame, then a pin change. The same
+    // however the adapter cuts its bytes into writes.
+    const std::vector<std::vector<uint8_t>>& Stream() const { return m_stream; }
     const std::vector<uint8_t>& LowByteHistory() const { return m_lowHistory; }
     void ClearLog();
 
@@ -73,6 +77,8 @@ private:
     std::vector<uint8_t> m_pending;
     std::deque<uint8_t> m_received;
     std::vector<std::vector<uint8_t>> m_writes;
+    std::vector<std::vector<uint8_t>> m_stream;
+    bool m_streamPieceOpen = false;  // the last piece of m_stream takes further frame bytes
     std::vector<uint8_t> m_lowHistory;
     uint64_t m_usbTransfers = 0;
     uint64_t m_bytesToDevice = 0;

@@ -73,6 +73,7 @@ public:
     }
 
     const AdapterOps& FtdiOps() override { return kFtdiOps; }
+    uint32_t FtdiLongestRead() override { return kFtdiLongestRead; }
 
     bool OpenUsb(const std::string&) override {
         CloseUsb();
@@ -92,6 +93,7 @@ public:
     }
 
     const AdapterOps& UsbOps() override { return kUsbOps; }
+    uint32_t UsbLongestRead() override { return kUsbLongestRead; }
 
     // The flash is written back after every run that changed it, an aborted one too: it
     // holds what the target would hold. A run refused before it began leaves the file as it

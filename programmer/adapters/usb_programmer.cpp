@@ -71,13 +71,15 @@ int WriteEnable() {
 
 int BulkErase(uint32_t timeoutMs) {
     return RunErase(
-        WriteEnable, ReadStatus, [] { CommandTransaction(kEzCmdBulkErase, {}); }, timeoutMs);
+        WriteEnable, ReadStatus, [] { CommandTransaction(kEzCmdBulkErase, {}); }, timeoutMs,
+        AfterFrame(kBulkErasePace, 1));
 }
 
 int SectorErase(uint32_t address, uint32_t timeoutMs) {
     return RunErase(
         WriteEnable, ReadStatus,
-        [address] { CommandTransaction(kEzCmdSectorErase, Address(address)); }, timeoutMs);
+        [address] { CommandTransaction(kEzCmdSectorErase, Address(address)); }, timeoutMs,
+        AfterFrame(kSectorErasePace, 4));
 }
 
 // Write enable and the program frame travel in one request; the status is not read between.
@@ -92,10 +94,14 @@ int ProgramChunk(uint32_t address, const uint8_t* chunk, uint32_t length, uint32
         .Out(std::move(head))
         .Out(std::vector<uint8_t>(chunk, chunk + length))
         .Line(LineItem::kChipSelect, 1);
+    // The page time runs from the request on. The frame's own shifting is left out: it takes
+    // the firmware's clock, which the host does not know, and a first read too early costs
+    // only a step, one too late a wait for every page.
+    const uint32_t started = CurrentClock().MicroTicks();
     if (transaction.Run(g_link) != Transaction::kOk) {
         return kEzInterface;
     }
-    return PollCompletion(ReadStatus, timeoutMs);
+    return PollCompletion(ReadStatus, timeoutMs, kPageProgramPace, started);
 }
 
 int PageProgram(uint32_t address, const uint8_t* data, uint32_t length, uint32_t timeoutMs) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -24,6 +25,9 @@ void UsbClose();
 // Read reports a failed run as 101 with a note "[exec_err:%d]\r\n"; the adapter never
 // prints, it hands the note to this sink when one is set.
 void SetUsbNoteSink(std::function<void(const std::string&)> sink);
+
+// A capture item counts its bytes in 16 bits: the longest Read.
+inline constexpr uint32_t kUsbLongestRead = 0xFFFF;
 
 extern const AdapterOps kUsbOps;
 

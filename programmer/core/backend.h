@@ -43,11 +43,14 @@ public:
     virtual int SetupFtdi() = 0;  // MPSSE set-up; the main flow ignores the result
     virtual void CloseFtdi() = 0;
     virtual const AdapterOps& FtdiOps() = 0;
+    // The most bytes the adapter's Read takes in one call.
+    virtual uint32_t FtdiLongestRead() = 0;
     virtual bool OpenUsb(const std::string& path) = 0;  // open the interface and the link
     virtual std::string UsbVersionText() = 0;           // firmware version text (Windows-1251)
     virtual int UsbEnable(bool targetDriversOn) = 0;    // enable / disable transaction
     virtual void CloseUsb() = 0;
     virtual const AdapterOps& UsbOps() = 0;
+    virtual uint32_t UsbLongestRead() = 0;
     // End of the run, also after abort or a failed check: the simulated target keeps its
     // flash file here. Sends nothing to an adapter that was never set up.
     virtual bool Finish(BackendError& error) = 0;

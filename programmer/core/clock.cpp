@@ -15,6 +15,14 @@ public:
             std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
     }
     void Sleep(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    uint32_t MicroTicks() override {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return static_cast<uint32_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+    }
+    void SleepMicroseconds(uint32_t us) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
+    }
 };
 
 SteadyClock g_steadyClock;

@@ -1,5 +1,6 @@
 #include "core/ezport.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -40,9 +41,17 @@ const char* ErrorText(int code) {
     }
 }
 
-int PollCompletion(int (*readStatus)(uint8_t* status), uint32_t timeoutMs) {
+int PollCompletion(int (*readStatus)(uint8_t* status), uint32_t timeoutMs, const PollPace& pace,
+                   uint32_t startedUs) {
     Clock& clock = CurrentClock();
     const uint32_t start = clock.TickCount();
+    // Unsigned differences: correct across a wrap of either counter.
+    const uint32_t since = clock.MicroTicks() - startedUs;
+    if (since < pace.typicalUs) {
+        const uint64_t wait =
+            std::min<uint64_t>(pace.typicalUs - since, uint64_t{timeoutMs} * 1000);
+        clock.SleepMicroseconds(static_cast<uint32_t>(wait));
+    }
     uint8_t status = 0;
     for (;;) {
         if (readStatus(&status) != 0) {
@@ -54,10 +63,10 @@ int PollCompletion(int (*readStatus)(uint8_t* status), uint32_t timeoutMs) {
         if ((status & kEzStatusWriteError) != 0) {
             return kEzWriteError;
         }
-        // Unsigned difference: correct across a wrap of the tick counter.
         if (clock.TickCount() - start >= timeoutMs) {
             break;
         }
+        clock.SleepMicroseconds(pace.stepUs);
     }
     if ((status & kEzStatusWriteError) != 0) {
         return kEzWriteError;
@@ -69,14 +78,16 @@ int PollCompletion(int (*readStatus)(uint8_t* status), uint32_t timeoutMs) {
 }
 
 int RunErase(int (*writeEnable)(), int (*readStatus)(uint8_t* status),
-             const std::function<void()>& sendEraseFrame, uint32_t timeoutMs) {
+             const std::function<void()>& sendEraseFrame, uint32_t timeoutMs,
+             const PollPace& pace) {
     writeEnable();
     uint8_t status = 0;
     if (readStatus(&status) != 0 || (status & kEzStatusWriteEnabled) == 0) {
         return kEzInterface;
     }
+    const uint32_t started = CurrentClock().MicroTicks();
     sendEraseFrame();
-    return PollCompletion(readStatus, timeoutMs);
+    return PollCompletion(readStatus, timeoutMs, pace, started);
 }
 
 int ProgramPages(uint32_t address, const uint8_t* data, uint32_t length,

@@ -14,6 +14,8 @@
 #include "core/passes.h"
 #include "core/progress_bar.h"
 #include "core/record_image.h"
+#include "core/replacing_file.h"
+#include "core/srecord_writer.h"
 
 namespace brivel {
 
@@ -24,6 +26,9 @@ constexpr int kSuccess = 0;
 constexpr uint32_t kProgressCells = 20;
 // Interfaces of other devices of the same class are passed over.
 constexpr std::string_view kUsbProgrammerFilter = "vid_0438&pid_0f10&mi_02";
+// The configurator's three setup areas: meter, external and local area, 2048 bytes each.
+constexpr uint32_t kSetupAreasStart = 0x3E800;
+constexpr uint32_t kSetupAreasEnd = 0x40000;
 
 std::string FtdiListName(const FtdiDeviceInfo& device) {
     char id[16];
@@ -64,7 +69,11 @@ private:
     std::optional<std::string> Discover(int& status);
     bool Open(const std::string& name);
     bool CheckFile();
+    bool CreateReadFile();
+    void ReportFileNotWritten(const std::string& reason);
+    void StartAdapter();
     int Program();
+    int ReadToFile();
     int Abort();
     void CloseAdapter();
     void EndWithIgnoredKeys();
@@ -79,10 +88,11 @@ private:
     const AdapterOps* m_ops = nullptr;
     RecordImage m_image;  // the file as checked; the passes read only this
     uint32_t m_total = 0;
+    ReplacingFile m_readFile;  // -r, -rs: made before the target is touched
 };
 
 void ProgrammerRun::EndWithIgnoredKeys() {
-    if (m_options.program) {
+    if (m_options.program || m_options.read) {
         m_console.Print(msg::kOtherKeysIgnored);
     }
 }
@@ -209,6 +219,21 @@ bool ProgrammerRun::CheckFile() {
     return false;
 }
 
+void ProgrammerRun::ReportFileNotWritten(const std::string& reason) {
+    m_console.Print(msg::kCannotWriteFile);
+    m_console.PrintNative("\"" + m_options.readFileName + "\": " + reason + "\n");
+}
+
+// A file that cannot be written is found before the flash is read.
+bool ProgrammerRun::CreateReadFile() {
+    std::string reason;
+    if (!m_readFile.Create(m_options.readFileName, reason)) {
+        ReportFileNotWritten(reason);
+        return false;
+    }
+    return true;
+}
+
 void ProgrammerRun::CloseAdapter() {
     if (m_kind == AdapterKind::kFtdi) {
         m_backend.CloseFtdi();
@@ -225,7 +250,7 @@ int ProgrammerRun::Abort() {
     return kFailure;
 }
 
-int ProgrammerRun::Program() {
+void ProgrammerRun::StartAdapter() {
     if (m_kind == AdapterKind::kFtdi) {
         m_backend.SetupFtdi();
         m_ops = &m_backend.FtdiOps();
@@ -233,6 +258,55 @@ int ProgrammerRun::Program() {
         m_backend.UsbEnable(true);
         m_ops = &m_backend.UsbOps();
     }
+}
+
+// Reads the flash, or its setup areas, into the file. Nothing is written to the target: no
+// clock configuration (it starts with a write enable), no erase, no program. The status read
+// after Enter is the connection check: a target that is not there answers 0xFF, which would
+// otherwise be read as erased flash.
+int ProgrammerRun::ReadToFile() {
+    StartAdapter();
+    const AdapterOps& ops = *m_ops;
+    const uint32_t start = m_options.readSetupOnly ? kSetupAreasStart : 0;
+    const uint32_t end = m_options.readSetupOnly ? kSetupAreasEnd : m_options.flashKiB * 1024;
+    std::vector<uint8_t> contents(end - start);
+    uint8_t status = 0;
+
+    ops.Enter();
+    if (ops.ReadStatus(&status) != 0) {
+        m_console.Print(msg::kCheckConnection);
+        return Abort();
+    }
+    Clock& time = CurrentClock();
+    const uint32_t started = time.TickCount();
+    m_console.Printf(msg::kReading.c_str(), static_cast<int>(contents.size()), start);
+    m_progress.Start(kProgressCells, static_cast<uint32_t>(contents.size()));
+    const uint32_t longestRead =
+        m_kind == AdapterKind::kFtdi ? m_backend.FtdiLongestRead() : m_backend.UsbLongestRead();
+    if (ReadFlash(ops, start, contents.data(), static_cast<uint32_t>(contents.size()), longestRead,
+                  m_progress, m_console) != 0) {
+        return Abort();
+    }
+    m_console.Print(msg::kPassOk);
+    m_console.Printf(msg::kPassTime.c_str(), static_cast<int>(time.TickCount() - started));
+    ops.Leave();
+    CloseAdapter();
+
+    std::string reason;
+    if (!m_readFile.Commit(FormatSRecordFile(start, contents,
+                                             m_options.readSetupOnly ? "brivel -rs" : "brivel -r"),
+                           reason)) {
+        ReportFileNotWritten(reason);
+        return kFailure;
+    }
+    m_console.Print(msg::kFileWrittenHead);
+    m_console.PrintNative(m_options.readFileName);
+    m_console.Print(msg::kQuoteEnd);
+    return kSuccess;
+}
+
+int ProgrammerRun::Program() {
+    StartAdapter();
     const AdapterOps& ops = *m_ops;
     const bool writing = m_options.program && !m_options.verifyOnly;
     uint8_t status = 0;
@@ -314,6 +388,9 @@ int ProgrammerRun::Execute() {
     if (!Open(name)) {
         return kFailure;
     }
+    if (m_options.read) {
+        return CreateReadFile() ? ReadToFile() : kFailure;
+    }
     if (m_options.program && !CheckFile()) {
         return kFailure;
     }
@@ -344,7 +421,7 @@ int RunProgrammer(const std::vector<std::string>& args, const BackendFactory& ma
             console.Print(msg::kNoAccess);
         } else {
             console.Print(msg::kNoProgrammer);
-            if (options.program) {
+            if (options.program || options.read) {
                 console.Print(msg::kOtherKeysIgnored);
             }
         }

@@ -35,7 +35,11 @@ inline constexpr auto kUsage = W1251(
     "\t-P\t\tВывести список программаторов\r\n"
     "\t-Pdev_name\tИспользовать программатор dev_name\r\n"
     "\t-f объем\tОбъем флэш-памяти микроконтроллера, КБ (по умолчанию 256)\r\n"
+    "\t-r имя_файла\tПрочитать всю флэш-память в S-record файл\r\n"
+    "\t-rs имя_файла\tПрочитать области настроек 0x3E800-0x3FFFF в S-record файл\r\n"
     "\r\n");
+inline constexpr auto kReadCombined =
+    W1251("Ключи -r и -rs нельзя сочетать с ключами -w, -v, -vo и -b.\r\n");
 
 // Discovery and opening.
 inline constexpr auto kListHeader = W1251("Список программаторов:\r\n");
@@ -78,5 +82,10 @@ inline constexpr auto kProgramming = W1251("Программируем %d бай
 inline constexpr auto kVerifying = W1251("Проверяем %d байт.\r\n");
 inline constexpr auto kPassOk = W1251(" ok...\r\n");
 inline constexpr auto kPassTime = W1251("[@ %d ms.]\r\n");
+
+// Reading the flash into a file.
+inline constexpr auto kReading = W1251("Читаем %d байт с адреса 0x%08X.\r\n");
+inline constexpr auto kCannotWriteFile = W1251("Не удается записать файл ");
+inline constexpr auto kFileWrittenHead = W1251("Записан файл \"");
 
 }  // namespace brivel::msg

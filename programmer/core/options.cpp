@@ -61,7 +61,8 @@ bool ParseFlashKiB(const std::string& text, uint32_t& kib) {
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& options,
                                 Console& console) {
-    char pending = 0;  // 't', 'f' or 'w' while their value is expected
+    char pending = 0;  // 't', 'f', 'w' or 'r' while their value is expected
+    bool pendingSetupOnly = false;
     for (const std::string& arg : args) {
         if (pending == 't') {
             pending = 0;
@@ -87,6 +88,14 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
             pending = 0;
             options.fileName = arg;
             options.program = true;
+            options.action = true;
+            continue;
+        }
+        if (pending == 'r') {
+            pending = 0;
+            options.readFileName = arg;
+            options.readSetupOnly = pendingSetupOnly;
+            options.read = true;
             options.action = true;
             continue;
         }
@@ -128,12 +137,27 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
             case 'w':
                 pending = arg[1];
                 break;
+            case 'r':
+                // Only "-r" and "-rs": a letter more could be a typo that reads the wrong range.
+                if (arg != "-r" && arg != "-rs") {
+                    PrintUnknownParameter(arg, console);
+                    return kFailure;
+                }
+                pending = 'r';
+                pendingSetupOnly = arg.size() == 3;
+                break;
             default:
                 console.Print(msg::kUnknownKeyHead);
                 console.PrintNative(KeyCharacter(arg));
                 console.Print(msg::kQuoteEnd);
                 break;
         }
+    }
+    // Reading writes nothing to the flash; a run that also erases, programs or compares would
+    // leave it unclear which contents the file holds, so the two are never mixed.
+    if (options.read && (options.program || options.verify || options.bulkErase)) {
+        console.Print(msg::kReadCombined);
+        return kFailure;
     }
     return std::nullopt;
 }

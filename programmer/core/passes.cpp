@@ -183,4 +183,26 @@ int TransferImage(const AdapterOps& ops, RecordSource& records, bool verify, Pro
     }
 }
 
+int ReadFlash(const AdapterOps& ops, uint32_t address, uint8_t* buffer, uint32_t length,
+              uint32_t longestRead, ProgressBar& progress, Console& console) {
+    const uint32_t block = longestRead > 0 ? longestRead : kEzBlockSize;
+    uint32_t done = 0;
+    while (done < length) {
+        const uint32_t n = std::min(block, length - done);
+        int result = ops.Read(address + done, buffer + done, n);
+        uint8_t status = 0;
+        ops.ReadStatus(&status);
+        if (result == 0 && ops.ReadStatus(&status) != 0) {
+            result = kEzInterface;
+        }
+        if (result != 0) {
+            console.Printf(msg::kOperationFailed.c_str(), result, ErrorText(result));
+            return result;
+        }
+        done += n;
+        progress.Update(done);
+    }
+    return 0;
+}
+
 }  // namespace brivel

@@ -18,4 +18,13 @@ int EraseSectors(const AdapterOps& ops, RecordSource& records, Console& console)
 int TransferImage(const AdapterOps& ops, RecordSource& records, bool verify, ProgressBar& progress,
                   Console& console);
 
+// Reads length bytes from address into buffer with Read frames of at most longestRead bytes,
+// the most the adapter takes in one call. Each block is followed by the status read that
+// ends a read frame (its result means nothing after a read and is ignored, as in the other
+// passes) and by a second one that must succeed: a target that stops answering reads 0xFF
+// and would pass for erased flash. Sends no write enable, erase or program frame. Returns 0
+// or the failure code, after its message.
+int ReadFlash(const AdapterOps& ops, uint32_t address, uint8_t* buffer, uint32_t length,
+              uint32_t longestRead, ProgressBar& progress, Console& console);
+
 }  // namespace brivel

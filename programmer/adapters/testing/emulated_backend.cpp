@@ -45,6 +45,10 @@ const AdapterOps& EmulatedBackend::FtdiOps() {
     return m_filter ? m_filter(kFtdiOps) : kFtdiOps;
 }
 
+uint32_t EmulatedBackend::FtdiLongestRead() {
+    return kFtdiLongestRead;
+}
+
 bool EmulatedBackend::OpenUsb(const std::string&) {
     m_usbOpen = m_usb != nullptr && UsbOpen(*m_usb) == 0;
     return m_usbOpen;
@@ -67,6 +71,10 @@ void EmulatedBackend::CloseUsb() {
 
 const AdapterOps& EmulatedBackend::UsbOps() {
     return m_filter ? m_filter(kUsbOps) : kUsbOps;
+}
+
+uint32_t EmulatedBackend::UsbLongestRead() {
+    return kUsbLongestRead;
 }
 
 bool EmulatedBackend::Finish(BackendError&) {

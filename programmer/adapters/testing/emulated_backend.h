@@ -31,11 +31,13 @@ public:
     int SetupFtdi() override;
     void CloseFtdi() override;
     const AdapterOps& FtdiOps() override;
+    uint32_t FtdiLongestRead() override;
     bool OpenUsb(const std::string& path) override;
     std::string UsbVersionText() override;
     int UsbEnable(bool targetDriversOn) override;
     void CloseUsb() override;
     const AdapterOps& UsbOps() override;
+    uint32_t UsbLongestRead() override;
     bool Finish(BackendError& error) override;
 
 private:

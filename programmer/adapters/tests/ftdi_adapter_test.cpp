@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -60,7 +61,7 @@ TEST_F(FtdiAdapterTest, SetupSelectsMpsseAtOneMegahertzWithPinsAt08) {
     EXPECT_EQ(m_emulator.LatencyMs(), 1);
     EXPECT_EQ(m_emulator.InTransferSize(), 65536u);
     EXPECT_EQ(m_emulator.ClockHz(), 1000000u);
-    EXPECT_THAT(m_emulator.Writes(), ElementsAre(Bytes{0x86, 0x05, 0x00}, Bytes{0x80, 0x08, 0xAB}));
+    EXPECT_THAT(m_emulator.Stream(), ElementsAre(Bytes{0x86, 0x05, 0x00}, Bytes{0x80, 0x08, 0xAB}));
     EXPECT_EQ(m_emulator.LowByteDirections(), 0xAB);
     EXPECT_EQ(m_emulator.LowByteValues(), 0x08);
 }
@@ -89,20 +90,71 @@ TEST_F(FtdiAdapterTest, OperationsSendTheirFramesAsSpecified) {
     uint8_t status = 0;
     ASSERT_EQ(kFtdiOps.ReadStatus(&status), 0);
     EXPECT_EQ(status, 0x20);
-    EXPECT_THAT(m_emulator.Writes(), ElementsAreArray(kReadStatusWrites));
+    EXPECT_THAT(m_emulator.Stream(), ElementsAreArray(kReadStatusWrites));
 
     m_emulator.ClearLog();
     EXPECT_EQ(kFtdiOps.WriteEnable(), 0);
-    EXPECT_THAT(m_emulator.Writes(), ElementsAreArray(kWriteEnableWrites));
+    EXPECT_THAT(m_emulator.Stream(), ElementsAreArray(kWriteEnableWrites));
 
     m_emulator.ClearLog();
     std::vector<uint8_t> sector(2048);
     ASSERT_EQ(kFtdiOps.Read(0x000800, sector.data(), 2048), 0);
     EXPECT_THAT(
-        m_emulator.Writes(),
+        m_emulator.Stream(),
         ElementsAre(kPins28, kPins20,
                     Bytes{0x11, 0x03, 0x00, 0x03, 0x00, 0x08, 0x00, 0x24, 0xFF, 0x07}, kPins20));
     EXPECT_EQ(sector, std::vector<uint8_t>(2048, 0xFF));
+}
+
+Bytes Joined(const std::vector<Bytes>& pieces) {
+    Bytes all;
+    for (const Bytes& piece : pieces) {
+        all.insert(all.end(), piece.begin(), piece.end());
+    }
+    return all;
+}
+
+// Each frame with its pin changes is one USB transfer to the chip, not one per pin change.
+TEST_F(FtdiAdapterTest, EachFrameGoesToTheChipInOneWrite) {
+    EnterAndConfigure();
+    struct Case {
+        const char* name;
+        std::function<int()> operation;
+        std::vector<Bytes> write;  // the one write, as pieces of the stream
+    };
+    uint8_t status = 0;
+    std::vector<uint8_t> sector(2048);
+    const Case cases[] = {
+        {"ReadStatus", [&] { return kFtdiOps.ReadStatus(&status); }, kReadStatusWrites},
+        {"WriteEnable", [] { return kFtdiOps.WriteEnable(); }, kWriteEnableWrites},
+        {"Read",
+         [&] { return kFtdiOps.Read(0x000800, sector.data(), 2048); },
+         {kPins28, kPins20, {0x11, 0x03, 0x00, 0x03, 0x00, 0x08, 0x00, 0x24, 0xFF, 0x07}, kPins20}},
+    };
+    for (const Case& c : cases) {
+        m_emulator.ClearLog();
+        EXPECT_EQ(c.operation(), 0) << c.name;
+        EXPECT_THAT(m_emulator.Writes(), ElementsAre(Joined(c.write))) << c.name;
+        kFtdiOps.ReadStatus(&status);  // chip select high again after the read
+    }
+
+    // A page: write enable, the status read between and the program frame in one write, then
+    // one write for each status read of the poll.
+    m_emulator.ClearLog();
+    Bytes data(256, 0x5A);
+    ASSERT_EQ(kFtdiOps.PageProgram(0x001000, data.data(), 256, kEzPageProgramTimeoutMs), 0);
+    const auto& writes = m_emulator.Writes();
+    ASSERT_GE(writes.size(), 2u);
+    std::vector<Bytes> chunk = kWriteEnableWrites;
+    chunk.insert(chunk.end(), kReadStatusWrites.begin(), kReadStatusWrites.end());
+    chunk.insert(
+        chunk.end(),
+        {kPins28, kPins20,
+         Concat({0x11, 0x03, 0x00, 0x02, 0x00, 0x10, 0x00, 0x11, 0xFF, 0x00}, data), kPins28});
+    EXPECT_EQ(writes[0], Joined(chunk));
+    for (size_t i = 1; i < writes.size(); ++i) {
+        EXPECT_EQ(writes[i], Joined(kReadStatusWrites)) << "poll write " << i;
+    }
 }
 
 TEST_F(FtdiAdapterTest, WriteConfigSendsEnableThenTheRegisterFrame) {
@@ -115,7 +167,7 @@ TEST_F(FtdiAdapterTest, WriteConfigSendsEnableThenTheRegisterFrame) {
     expected.push_back({0x11, 0x00, 0x00, 0x01, 0x11, 0x00, 0x00, 0x52});
     expected.push_back(kPins28);
     expected.insert(expected.end(), kReadStatusWrites.begin(), kReadStatusWrites.end());
-    EXPECT_THAT(m_emulator.Writes(), ElementsAreArray(expected));
+    EXPECT_THAT(m_emulator.Stream(), ElementsAreArray(expected));
     EXPECT_EQ(m_flash.ConfigRegister(), 0x52);
 }
 
@@ -131,7 +183,7 @@ TEST_F(FtdiAdapterTest, PageProgramOfOnePageSendsEnableStatusAndOneProgramFrame)
     expected.push_back(kPins20);
     expected.push_back(Concat({0x11, 0x03, 0x00, 0x02, 0x00, 0x10, 0x00, 0x11, 0xFF, 0x00}, data));
     expected.push_back(kPins28);
-    const auto& writes = m_emulator.Writes();
+    const auto& writes = m_emulator.Stream();
     ASSERT_GE(writes.size(), expected.size() + 3);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), writes.begin()));
     // Then the completion poll: status frames until busy clears.
@@ -144,7 +196,7 @@ TEST_F(FtdiAdapterTest, PageProgramOfOnePageSendsEnableStatusAndOneProgramFrame)
 TEST_F(FtdiAdapterTest, SectorAndBulkEraseSendTheirCommandFrames) {
     EnterAndConfigure();
     ASSERT_EQ(kFtdiOps.SectorErase(0x03F800, kEzSectorEraseTimeoutMs), 0);
-    const auto& writes = m_emulator.Writes();
+    const auto& writes = m_emulator.Stream();
     // Write enable, the status check, then the command frame.
     ASSERT_GT(writes.size(), 9u);
     EXPECT_EQ(writes[8], (Bytes{0x11, 0x00, 0x00, 0xD8, 0x11, 0x02, 0x00, 0x03, 0xF8, 0x00}));

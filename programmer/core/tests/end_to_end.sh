@@ -44,7 +44,9 @@ usage+=$'\t-vo\t\tТолько проверка без программиров�
 usage+=$'\t-w имя_файла\tПрограммировать S-record файл\r\n'
 usage+=$'\t-P\t\tВывести список программаторов\r\n'
 usage+=$'\t-Pdev_name\tИспользовать программатор dev_name\r\n'
-usage+=$'\t-f объем\tОбъем флэш-памяти микроконтроллера, КБ (по умолчанию 256)\r\n\r\n'
+usage+=$'\t-f объем\tОбъем флэш-памяти микроконтроллера, КБ (по умолчанию 256)\r\n'
+usage+=$'\t-r имя_файла\tПрочитать всю флэш-память в S-record файл\r\n'
+usage+=$'\t-rs имя_файла\tПрочитать области настроек 0x3E800-0x3FFFF в S-record файл\r\n\r\n'
 
 printf '%s' "$banner$usage" >expected.txt
 expect_run 0 expected.txt
@@ -93,6 +95,28 @@ cp flash-ftdi.bin before.bin
 expect_run 255 "" -Psim-ftdi:flash-ftdi.bin -w s1.s19
 expect_output_has "Файл содержит данные в записях S1 или S2, а программируются только записи S3."
 cmp -s flash-ftdi.bin before.bin || fail "a refused S1 file changed the flash"
+
+# Reading back: the whole flash and the setup areas, over both transports. srec_info accepts the
+# files, srec_cat turns them back into the flash file's bytes, and the flash file is untouched.
+for kind in ftdi usb; do
+    cp "flash-$kind.bin" before.bin
+    expect_run 0 "" "-Psim-$kind:flash-$kind.bin" -r "read-$kind.s19"
+    expect_output_has "Читаем 262144 байт с адреса 0x00000000."
+    expect_run 0 "" "-Psim-$kind:flash-$kind.bin" -rs "setup-$kind.s19"
+    expect_output_has "Читаем 6144 байт с адреса 0x0003E800."
+    cmp -s "flash-$kind.bin" before.bin || fail "sim-$kind: reading changed the flash file"
+    srec_info "read-$kind.s19" >/dev/null && srec_info "setup-$kind.s19" >/dev/null ||
+        fail "sim-$kind: srec_info refuses a file brivel read"
+    srec_cat "read-$kind.s19" -o "read-$kind.bin" -binary
+    cmp -s "read-$kind.bin" "flash-$kind.bin" || fail "sim-$kind: -r file differs from the flash"
+    srec_cmp "setup-$kind.s19" "flash-$kind.bin" -binary -crop 0x3E800 0x40000 ||
+        fail "sim-$kind: -rs file differs from the flash's setup areas"
+    # What was read programs back: verify only against the same flash.
+    expect_run 0 "" "-Psim-$kind:flash-$kind.bin" -vo -w "read-$kind.s19"
+done
+printf '%s' $'Ключи -r и -rs нельзя сочетать с ключами -w, -v, -vo и -b.\r\n' >expected.txt
+expect_run 255 expected.txt -Psim-ftdi:flash-ftdi.bin -r out.s19 -v
+[ ! -e out.s19 ] || fail "a refused -r wrote its file"
 
 [ "$failures" = 0 ] || { echo "$failures failure(s)" >&2; exit 1; }
 echo "end to end: all passed"

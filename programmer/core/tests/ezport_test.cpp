@@ -83,6 +83,8 @@ int ScriptedStatus(uint8_t* status) {
     return g_statusResult;
 }
 
+constexpr PollPace kUnpaced{0, 0};
+
 int PollWith(std::vector<uint8_t> statuses, int readResult = 0) {
     g_statuses = std::move(statuses);
     g_statusIndex = 0;
@@ -90,7 +92,7 @@ int PollWith(std::vector<uint8_t> statuses, int readResult = 0) {
     VirtualClock clock;
     clock.SetTickStep(1);
     ScopedClock scoped(clock);
-    return PollCompletion(ScriptedStatus, 1000);
+    return PollCompletion(ScriptedStatus, 1000, kUnpaced, 0);
 }
 
 TEST(PollCompletion, EndsWithTheStatusOfTheLastRead) {
@@ -110,9 +112,67 @@ TEST(PollCompletion, TimesOutOnTheVirtualClockWithoutWaiting) {
     VirtualClock clock;
     clock.SetTickStep(10);
     ScopedClock scoped(clock);
-    EXPECT_EQ(PollCompletion(ScriptedStatus, 5000), kEzTimeout);
+    EXPECT_EQ(PollCompletion(ScriptedStatus, 5000, kUnpaced, 0), kEzTimeout);
     EXPECT_GE(clock.Now(), 5000u);
     EXPECT_EQ(clock.SleptMs(), 0u);
+}
+
+// Time in microseconds; every sleep is noted.
+class MicroClock : public Clock {
+public:
+    uint32_t TickCount() override { return static_cast<uint32_t>(now / 1000); }
+    void Sleep(uint32_t ms) override { SleepMicroseconds(ms * 1000); }
+    uint32_t MicroTicks() override { return static_cast<uint32_t>(now); }
+    void SleepMicroseconds(uint32_t us) override {
+        now += us;
+        sleeps.push_back(us);
+    }
+    uint64_t now = 1000000;
+    std::vector<uint32_t> sleeps;
+};
+
+TEST(PollCompletion, ReadsFirstWhenTheOperationCanBeDoneThenInShortSteps) {
+    struct Case {
+        const char* name;
+        uint32_t startedAgoUs;
+        std::vector<uint8_t> statuses;
+        std::vector<uint32_t> sleeps;
+        int result;
+    };
+    const Case cases[] = {
+        {"done at the first read", 0, {0x20}, {2000}, kEzOk},
+        {"busy twice", 0, {0x01, 0x01, 0x20}, {2000, 250, 250}, kEzOk},
+        {"frame handed over 1.5 ms ago", 1500, {0x20}, {500}, kEzOk},
+        {"typical time already passed", 5000, {0x01, 0x20}, {250}, kEzOk},
+        {"write error while busy ends at once", 0, {0x41}, {2000}, kEzWriteError},
+    };
+    for (const Case& c : cases) {
+        MicroClock clock;
+        ScopedClock scoped(clock);
+        g_statuses = c.statuses;
+        g_statusIndex = 0;
+        g_statusResult = 0;
+        const uint32_t started = clock.MicroTicks() - c.startedAgoUs;
+        EXPECT_EQ(PollCompletion(ScriptedStatus, 5000, PollPace{2000, 250}, started), c.result)
+            << c.name;
+        EXPECT_EQ(clock.sleeps, c.sleeps) << c.name;
+        EXPECT_EQ(g_statusIndex, c.statuses.size()) << c.name;
+    }
+}
+
+TEST(PollCompletion, APacedPollStillEndsAtItsTimeOut) {
+    MicroClock clock;
+    ScopedClock scoped(clock);
+    g_statuses = {0x01};
+    g_statusIndex = 0;
+    g_statusResult = 0;
+    const uint64_t begin = clock.now;
+    EXPECT_EQ(PollCompletion(ScriptedStatus, 1000, kSectorErasePace, clock.MicroTicks()),
+              kEzTimeout);
+    EXPECT_GE(clock.now - begin, 1000000u);
+    EXPECT_LT(clock.now - begin, 1000000u + kSectorErasePace.stepUs + 1000);
+    // 20 ms before the first read, then one read per millisecond step.
+    EXPECT_LT(g_statusIndex, 1000u);
 }
 
 int g_writeEnables = 0;
@@ -127,7 +187,7 @@ TEST(RunErase, SendsNoEraseWhenWriteEnableDidNotTake) {
     g_statusIndex = 0;
     g_writeEnables = 0;
     EXPECT_EQ(RunErase(
-                  CountWriteEnable, ScriptedStatus, [&] { sent = true; }, 1000),
+                  CountWriteEnable, ScriptedStatus, [&] { sent = true; }, 1000, kUnpaced),
               kEzInterface);
     EXPECT_FALSE(sent);
     EXPECT_EQ(g_writeEnables, 1);
@@ -137,7 +197,7 @@ TEST(RunErase, SendsNoEraseWhenWriteEnableDidNotTake) {
     VirtualClock clock;
     ScopedClock scoped(clock);
     EXPECT_EQ(RunErase(
-                  CountWriteEnable, ScriptedStatus, [&] { sent = true; }, 1000),
+                  CountWriteEnable, ScriptedStatus, [&] { sent = true; }, 1000, kUnpaced),
               kEzOk);
     EXPECT_TRUE(sent);
 }

@@ -20,6 +20,7 @@ struct BackendScript {
     bool openFtdiOk = true;
     bool openUsbOk = true;
     std::string version = "01.02";
+    uint32_t longestRead = 4096;  // both adapter kinds
     bool finishOk = true;
     BackendError finishError;
     std::vector<std::string> calls;  // "OpenFtdi 0", "SetupFtdi", "UsbEnable 1", "Finish" ...
@@ -55,6 +56,7 @@ public:
     }
     void CloseFtdi() override { m_script.calls.push_back("CloseFtdi"); }
     const AdapterOps& FtdiOps() override { return FakeTarget::Ops(); }
+    uint32_t FtdiLongestRead() override { return m_script.longestRead; }
     bool OpenUsb(const std::string& path) override {
         m_script.calls.push_back("OpenUsb " + path);
         return m_script.openUsbOk;
@@ -66,6 +68,7 @@ public:
     }
     void CloseUsb() override { m_script.calls.push_back("CloseUsb"); }
     const AdapterOps& UsbOps() override { return FakeTarget::Ops(); }
+    uint32_t UsbLongestRead() override { return m_script.longestRead; }
     bool Finish(BackendError& error) override {
         m_script.calls.push_back("Finish");
         error = m_script.finishError;

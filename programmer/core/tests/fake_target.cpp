@@ -3,11 +3,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/clock.h"
 #include "core/ezport.h"
 
 namespace brivel::testing {
 
 namespace {
+
+// The fake's busy state ends after a number of status reads, not after a time: its polls
+// read without a pause.
+constexpr PollPace kByReads{0, 0};
 
 FakeTarget& T() {
     return FakeTarget::Instance();
@@ -55,6 +60,7 @@ int ReadStatus(uint8_t* status) {
 
 int WriteEnable() {
     FakeTarget& t = T();
+    ++t.writeEnables;
     if (!t.noAnswer && t.busyReadsLeft == 0) {
         t.writeEnabled = true;
     }
@@ -70,7 +76,7 @@ int BulkErase(uint32_t timeoutMs) {
             std::memset(t.flash.data(), 0xFF, t.flash.size());
             StartOperation();
         },
-        timeoutMs);
+        timeoutMs, kByReads);
 }
 
 int SectorErase(uint32_t address, uint32_t timeoutMs) {
@@ -83,7 +89,7 @@ int SectorErase(uint32_t address, uint32_t timeoutMs) {
             std::memset(t.flash.data() + start, 0xFF, kEzSectorSize);
             StartOperation();
         },
-        timeoutMs);
+        timeoutMs, kByReads);
 }
 
 int PageProgram(uint32_t address, const uint8_t* data, uint32_t length, uint32_t timeoutMs) {
@@ -91,6 +97,7 @@ int PageProgram(uint32_t address, const uint8_t* data, uint32_t length, uint32_t
         address, data, length,
         [timeoutMs](uint32_t chunkAddress, const uint8_t* chunk, uint32_t chunkLength) {
             WriteEnable();
+            const uint32_t started = CurrentClock().MicroTicks();
             FakeTarget& t = T();
             char text[64];
             std::snprintf(text, sizeof text, "Program 0x%08X %u", chunkAddress, chunkLength);
@@ -106,7 +113,7 @@ int PageProgram(uint32_t address, const uint8_t* data, uint32_t length, uint32_t
                 }
                 StartOperation();
             }
-            return PollCompletion(ReadStatus, timeoutMs);
+            return PollCompletion(ReadStatus, timeoutMs, kByReads, started);
         });
 }
 

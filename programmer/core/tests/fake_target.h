@@ -43,6 +43,7 @@ public:
     std::vector<std::vector<uint8_t>> programmed;  // data of each Program frame
     uint32_t statusReads = 0;
     uint32_t readCalls = 0;
+    uint32_t writeEnables = 0;
 
     // Lines of the log that start with prefix.
     std::vector<std::string> LogOf(const std::string& prefix) const;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ const std::string kUsage =
     "\t-P\t\tВывести список программаторов\r\n"
     "\t-Pdev_name\tИспользовать программатор dev_name\r\n"
     "\t-f объем\tОбъем флэш-памяти микроконтроллера, КБ (по умолчанию 256)\r\n"
+    "\t-r имя_файла\tПрочитать всю флэш-память в S-record файл\r\n"
+    "\t-rs имя_файла\tПрочитать области настроек 0x3E800-0x3FFFF в S-record файл\r\n"
     "\r\n";
 const std::string kDashes = std::string(50, '-') + "\r\n";
 const std::string kClock8 =
@@ -440,6 +443,116 @@ TEST_F(MainFlow, AFlashFileThatWasNotKeptFailsTheRun) {
     EXPECT_EQ(Run({"-b"}), -1);
     EXPECT_EQ(Output(), kBanner + kUsingFtdi + kClock8 + "Стираем весь объем памяти...OK\r\n" +
                             "Не удается сохранить \"flash.bin\": Input/output error\n");
+}
+
+std::vector<std::string> Names(const TempFolder& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Text(const std::string& path) {
+    const std::vector<uint8_t> bytes = testing::ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(MainFlow, ReadingIsNeverMixedWithWritingOrComparing) {
+    const std::string kRefused = "Ключи -r и -rs нельзя сочетать с ключами -w, -v, -vo и -b.\r\n";
+    const Lines mixed[] = {{"-r", "out.s19", "-w", "in.s19"},
+                           {"-rs", "out.s19", "-v"},
+                           {"-vo", "-r", "out.s19"},
+                           {"-b", "-rs", "out.s19", "-P"}};
+    for (const Lines& args : mixed) {
+        EXPECT_EQ(Run(args), -1) << args[0] << " " << args[1];
+        EXPECT_EQ(Output(), kRefused) << args[0] << " " << args[1];
+        EXPECT_TRUE(m_factoryNames.empty());
+    }
+    EXPECT_EQ(Run({"-rx", "out.s19"}), -1);
+    EXPECT_EQ(Output(), "Неизвестный параметр \"-rx\".\r\n");
+    // Like -w, a -r without a file name asks for nothing.
+    EXPECT_EQ(Run({"-rs"}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsage);
+    EXPECT_TRUE(Names(m_folder).empty());
+}
+
+TEST_F(MainFlow, ReadsInBlocksOfTheAdaptersLongestReadAndWritesNothingToTheFlash) {
+    for (uint32_t i = 0; i < FakeTarget::kFlashSize; ++i) {
+        target().flash[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
+    }
+    const std::vector<uint8_t> flash = target().flash;
+    const std::string out = m_folder.File("setup.s19");
+    m_script.longestRead = 4096;
+    EXPECT_EQ(Run({"-rs", out}), 0);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Читаем 6144 байт с адреса 0x0003E800.\r\n" +
+                            kFullBar + " ok...\r\n[@ 0 ms.]\r\nЗаписан файл \"" + out + "\".\r\n");
+    EXPECT_EQ(target().log,
+              (Lines{"Enter", "Read 0x0003E800 4096", "Read 0x0003F800 2048", "Leave"}));
+    EXPECT_EQ(target().writeEnables, 0u);
+    EXPECT_TRUE(target().flash == flash);
+    EXPECT_EQ(m_script.calls, (Lines{"ListUsb", "ListFtdi", "ListFtdi", "OpenFtdi 0", "SetupFtdi",
+                                     "CloseFtdi", "Finish"}));
+    const std::string text = Text(out);
+    EXPECT_EQ(text.substr(0, 32 + 80),
+              "S00D000062726976656C202D72733C\r\n"
+              "S3250003E800F4FB020910171E252C333A41484F565D646B727980878E959CA3AAB1B8BFC6CDDF"
+              "\r\n");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 192 + 1);
+    EXPECT_TRUE(text.ends_with("\r\nS70500000000FA\r\n"));
+    // What was read is what -w would program: it compares equal with the flash.
+    EXPECT_EQ(Run({"-vo", "-w", out}), 0) << Output();
+    EXPECT_NE(Output().find("Проверяем 6144 байт.\r\n"), std::string::npos) << Output();
+
+    // The whole flash, here of a larger part: the fake's 256 KiB repeat.
+    target().log.clear();
+    target().writeEnables = 0;  // the compare run configured the clock
+    EXPECT_EQ(Run({"-f", "512", "-r", out}), 0) << Output();
+    EXPECT_NE(Output().find("Читаем 524288 байт с адреса 0x00000000.\r\n"), std::string::npos);
+    const Lines reads = target().LogOf("Read");
+    ASSERT_EQ(reads.size(), 128u);
+    EXPECT_EQ(reads.back(), "Read 0x0007F000 4096");
+    EXPECT_EQ(target().writeEnables, 0u);
+    EXPECT_EQ(Names(m_folder), Lines{"setup.s19"});
+}
+
+TEST_F(MainFlow, AReadThatFailsKeepsTheOldFileAndLeavesNothingBehind) {
+    struct Case {
+        const char* name;
+        void (*fault)(FakeTarget&);
+        std::string tail;  // the output after the banner and the adapter's name
+        Lines log;
+    };
+    const std::string kReading = "Читаем 6144 байт с адреса 0x0003E800.\r\n";
+    const Case cases[] = {
+        {"nothing answers",
+         [](FakeTarget& t) { t.noAnswer = true; },
+         "Ошибка! Проверьте подключение программатора.\r\n\r\n",
+         {"Enter", "Leave"}},
+        {"second read fails",
+         [](FakeTarget& t) { t.failReadFrom = 1; },
+         kReading + kBar + std::string(13, '|') + "\r\nОшибка 1 - \"Ошибка интерфейса\".\r\n\r\n",
+         {"Enter", "Read 0x0003E800 4096", "Read 0x0003F800 2048", "Leave"}},
+    };
+    const std::string out = m_folder.Write("setup.s19", std::string("old contents"));
+    for (const Case& c : cases) {
+        target().Reset();
+        c.fault(target());
+        EXPECT_EQ(Run({"-rs", out}), -1) << c.name;
+        EXPECT_EQ(Output(), kBanner + kUsingFtdi + c.tail) << c.name;
+        EXPECT_EQ(target().log, c.log) << c.name;
+        EXPECT_EQ(Text(out), "old contents") << c.name;
+        EXPECT_EQ(Names(m_folder), Lines{"setup.s19"}) << c.name;
+    }
+    // A file that cannot be written is found before the target is touched.
+    target().Reset();
+    const std::string nowhere = m_folder.File("no-such-folder/setup.s19");
+    EXPECT_EQ(Run({"-r", nowhere}), -1);
+    EXPECT_EQ(Output(), kBanner + kUsingFtdi + "Не удается записать файл \"" + nowhere +
+                            "\": No such file or directory\n");
+    EXPECT_TRUE(target().log.empty());
+    EXPECT_EQ(m_script.calls, (Lines{"ListUsb", "ListFtdi", "ListFtdi", "OpenFtdi 0", "Finish"}));
 }
 
 }  // namespace
