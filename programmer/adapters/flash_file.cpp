@@ -1,15 +1,12 @@
 #include "adapters/flash_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "core/cp1251.h"
+#include "core/replacing_file.h"
 
 namespace brivel {
 
@@ -23,21 +20,6 @@ constexpr auto kWrongSize = W1251("Файл памяти имитатора до
 void Describe(std::string_view what, const std::string& path, int error, BackendError& out) {
     out.text = std::string(what);
     out.detail = "\"" + path + "\": " + std::strerror(error);
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        length -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -77,33 +59,12 @@ bool LoadFlashFile(const std::string& path, std::vector<uint8_t>& memory, Backen
 
 bool SaveFlashFile(const std::string& path, const std::vector<uint8_t>& memory,
                    BackendError& error) {
-    mode_t mode = 0;
-    struct stat existing;
-    if (::stat(path.c_str(), &existing) == 0) {
-        mode = existing.st_mode & 0777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        Describe(kCannotSave, path, errno, error);
-        return false;
-    }
-    const bool written =
-        ::fchmod(fd, mode) == 0 && WriteAll(fd, memory.data(), memory.size()) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    if (::close(fd) != 0 || !written) {
-        ::unlink(temp.c_str());
-        Describe(kCannotSave, path, written ? errno : writeError, error);
-        return false;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int renameError = errno;
-        ::unlink(temp.c_str());
-        Describe(kCannotSave, path, renameError, error);
+    ReplacingFile file;
+    std::string reason;
+    const std::string_view bytes(reinterpret_cast<const char*>(memory.data()), memory.size());
+    if (!file.Create(path, reason) || !file.Commit(bytes, reason)) {
+        error.text = std::string(kCannotSave);
+        error.detail = "\"" + path + "\": " + reason;
         return false;
     }
     return true;
