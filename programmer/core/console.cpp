@@ -43,7 +43,7 @@ Console::~Console() {
 }
 
 void Console::Print(std::string_view cp1251Text) {
-    const std::string utf8 = Cp1251ToUtf8(cp1251Text);
+    std::string utf8 = Cp1251ToUtf8(cp1251Text);
     if (m_converter == nullptr) {
         Write(utf8);
         return;
@@ -51,7 +51,7 @@ void Console::Print(std::string_view cp1251Text) {
     auto cd = static_cast<iconv_t>(m_converter);
     std::string out;
     std::vector<char> chunk(256);
-    char* in = const_cast<char*>(utf8.data());
+    char* in = utf8.data();  // iconv's input is not const, though it is only read
     size_t inLeft = utf8.size();
     while (inLeft > 0) {
         char* outPtr = chunk.data();
