@@ -37,7 +37,7 @@ std::string PasswordText(const PasswordBytes& bytes, int length) {
     }
     std::string text;
     for (size_t i = 0; i < count; ++i) {
-        text += (i == 0 ? "" : ",") + std::to_string(bytes[i]);
+        text.append(i == 0 ? "" : ",").append(std::to_string(bytes[i]));
     }
     return text;
 }

@@ -62,7 +62,7 @@ std::string SysfsText(libusb_device* device, const char* attribute) {
     }
     std::string path = "/sys/bus/usb/devices/" + std::to_string(libusb_get_bus_number(device));
     for (int i = 0; i < depth; ++i) {
-        path += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+        path.append(i == 0 ? "-" : ".").append(std::to_string(ports[i]));
     }
     std::ifstream in(path + "/" + attribute);
     std::string text;

@@ -158,7 +158,7 @@ private:
 std::string UsbProgrammerPath(int bus, const std::vector<int>& ports) {
     std::string path = "usb:" + std::to_string(bus);
     for (size_t i = 0; i < ports.size(); ++i) {
-        path += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+        path.append(i == 0 ? "-" : ".").append(std::to_string(ports[i]));
     }
     return path + ":vid_0438&pid_0f10&mi_02";
 }

@@ -52,7 +52,8 @@ SetupFile MakeSetupFile(const TempFolder& folder) {
             area[j] = static_cast<uint8_t>((j * 31 + i * 7 + 1) ^ (j >> 3));
         }
         const std::string bin = folder.Write("area" + std::to_string(i) + ".bin", area);
-        command += " " + ShellQuote(bin) + " -binary -offset " + std::to_string(addresses[i]);
+        command.append(" ").append(ShellQuote(bin)).append(" -binary -offset ");
+        command.append(std::to_string(addresses[i]));
     }
     SetupFile file{folder.File("setup.s19"), {}};
     const std::string image = folder.File("image.bin");
