@@ -14,6 +14,7 @@
 #include "inspect/area_format.h"
 #include "inspect/area_report.h"
 #include "settings/ini_file.h"
+#include "settings/testing/profile_keys.h"
 #include "setup_fixture.h"
 
 namespace quillon::inspect {
@@ -223,30 +224,11 @@ const std::vector<Configuration>& Configurations() {
                  tree.Select(p + "TYPE", 1).Set(p + "SYS", " сервер ").Set(p + "APN", "apn ");
              }
              tree.Set("LOC_GID", "65535").Set("EXT_GID", "0x00AB");
-             for (const char* key : {"EVR_REC",
-                                     "EVR_COOKIE",
-                                     "EVR_LAST",
-                                     "EXT_SYSLOG",
-                                     "EXT_TCORR",
-                                     "BBLOG_COD_COLD_RESET",
-                                     "BBLOG_COD_HOT_REST",
-                                     "BBLOG_COD_SW_RESET",
-                                     "BBLOG_COD_BAT_FAIL",
-                                     "BBLOG_COD_CFG_CHANGED",
-                                     "BBLOG_COD_LOG_FORMAT",
-                                     "BBLOG_COD_ALARM",
-                                     "BBLOG_COD_CONN_CHANGED",
-                                     "BBLOG_COD_GATE_TSYNC",
-                                     "BBLOG_COD_TIME_CORRECT",
-                                     "BBLOG_COD_TIME_SET",
-                                     "BBLOG_COD_MERC_LINK_CHNG",
-                                     "BBLOG_EV_TIME_SET_RLT",
-                                     "BBLOG_COD_TIME_SET_RLT",
-                                     "BBLOG_EV_TIME_COR_RLT",
-                                     "BBLOG_COD_TIME_COR_RLT",
-                                     "BBLOG_EV_TIME_NOT_ADEQ",
-                                     "BBLOG_COD_TIME_NOT_ADEQ"}) {
-                 tree.Check(key);
+             // Every check box of the external setup: the log records and the event filter.
+             for (const std::string& key : testing::kExternalSetupKeys) {
+                 if (tree.Entry(key).GetKind() == EntryKind::kCheck) {
+                     tree.Check(key);
+                 }
              }
              for (int c = 0; c < 2; ++c) {
                  const std::string p = "CH" + std::to_string(c) + "_UART_";

@@ -11,7 +11,7 @@
 #include "settings/ini_file.h"
 #include "settings/testing/temp_folder.h"
 #include "settings/testing/tree_fixture.h"
-#include "settings/tests/profile_keys.h"
+#include "settings/testing/profile_keys.h"
 
 namespace quillon {
 namespace {
