@@ -225,7 +225,7 @@ const std::vector<Configuration>& Configurations() {
              }
              tree.Set("LOC_GID", "65535").Set("EXT_GID", "0x00AB");
              // Every check box of the external setup: the log records and the event filter.
-             for (const std::string& key : testing::kExternalSetupKeys) {
+             for (const std::string& key : quillon::testing::kExternalSetupKeys) {
                  if (tree.Entry(key).GetKind() == EntryKind::kCheck) {
                      tree.Check(key);
                  }

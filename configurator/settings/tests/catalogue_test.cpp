@@ -10,8 +10,8 @@
 #include "settings/cp1251.h"
 #include "settings/entries.h"
 #include "settings/memory_control.h"
-#include "settings/testing/tree_fixture.h"
 #include "settings/testing/profile_keys.h"
+#include "settings/testing/tree_fixture.h"
 
 namespace quillon {
 namespace {

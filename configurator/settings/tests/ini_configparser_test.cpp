@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "settings/ini_file.h"
+#include "settings/testing/profile_keys.h"
 #include "settings/testing/temp_folder.h"
 #include "settings/testing/tree_fixture.h"
-#include "settings/testing/profile_keys.h"
 
 namespace quillon {
 namespace {
