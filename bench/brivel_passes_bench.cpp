@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "core/passes.h"
 #include "core/progress_bar.h"
 #include "core/record_image.h"
+#include "core/testing/srec_text.h"
 #include "core/testing/temp_folder.h"
 #include "core/testing/virtual_clock.h"
 
@@ -40,29 +42,19 @@ const std::vector<Area> kFullImage = {{0x0, 256 * 1024}};
 
 // The areas as S3 records in a file of the folder; "" when it cannot be written.
 std::string WriteImageFile(const testing::TempFolder& folder, const std::vector<Area>& areas) {
-    const std::string path = folder.File("image.s19");
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
+    std::string text;
+    for (const Area& area : areas) {
+        std::vector<uint8_t> data(area.length);
+        for (uint32_t i = 0; i < area.length; ++i) {
+            data[i] = static_cast<uint8_t>((area.address + i) * 7 & 0xFF);
+        }
+        text += testing::S3Records(area.address, data);
+    }
+    try {
+        return folder.Write("image.s19", text);
+    } catch (const std::runtime_error&) {
         return "";
     }
-    for (const Area& area : areas) {
-        for (uint32_t at = 0; at < area.length; at += 32) {
-            const uint32_t n = area.length - at < 32 ? area.length - at : 32;
-            const uint32_t address = area.address + at;
-            unsigned sum = n + 5;
-            std::fprintf(file, "S3%02X%08X", n + 5, address);
-            sum += (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF) +
-                   (address & 0xFF);
-            for (uint32_t i = 0; i < n; ++i) {
-                const unsigned byte = (address + i) * 7 & 0xFF;
-                sum += byte;
-                std::fprintf(file, "%02X", byte);
-            }
-            std::fprintf(file, "%02X\r\n", ~sum & 0xFF);
-        }
-    }
-    const bool written = std::ferror(file) == 0;
-    return std::fclose(file) == 0 && written ? path : "";
 }
 
 // Counts the status frames the FTDI adapter sends (0x05 clocked out, one byte clocked in).

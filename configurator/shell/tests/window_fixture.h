@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <chrono>
 #include <functional>
 #include <initializer_list>
@@ -121,6 +123,42 @@ protected:
         for (QModelIndex parent = item.parent(); parent.isValid(); parent = parent.parent()) {
             Tree().expand(parent);
         }
+    }
+
+    // The tree expanded below the exchange channels by '*', the largest branch, with the
+    // focus in the tree.
+    void ExpandExchangeChannels() {
+        Tree().setFocus();
+        Tree().setCurrentIndex(Heading({"Настройки каналов обмена"}));
+        QTest::keyClick(&Tree(), Qt::Key_Asterisk);
+        QApplication::processEvents();
+    }
+
+    // The last row of the open tree.
+    QModelIndex LastRow() {
+        QModelIndex last = Model().index(Model().rowCount() - 1, 0);
+        while (Tree().isExpanded(last) && Model().rowCount(last) > 0) {
+            last = Model().index(Model().rowCount(last) - 1, 0, last);
+        }
+        return last;
+    }
+
+    // The first drop-down list shown beside a row, with more than minimum items; none when
+    // there is none.
+    QComboBox* ShownList(int minimum = 0) {
+        for (QComboBox* candidate : m_window.ClientArea().findChildren<QComboBox*>()) {
+            if (candidate->isVisible() && candidate->count() > minimum) {
+                return candidate;
+            }
+        }
+        return nullptr;
+    }
+
+    // One wheel notch down over a point of a widget.
+    static void WheelNotch(QWidget& over, QPoint at) {
+        QWheelEvent wheel(at, over.mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&over, &wheel);
     }
 
     int ColumnX() { return Tree().geometry().right() + 1 + 8; }

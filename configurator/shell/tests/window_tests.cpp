@@ -246,26 +246,7 @@ TEST_F(WindowShell, ASetupFailureShowsTheMessageOfTheHeadlessRunAndWritesNothing
 namespace quillon::testing {
 namespace {
 
-class WindowKeys : public WindowTest {
-protected:
-    const char* const kExchange = "Настройки каналов обмена";
-
-    // The tree expanded below the exchange channels, with the focus in the tree.
-    void ExpandExchangeChannels() {
-        Tree().setFocus();
-        Tree().setCurrentIndex(Heading({kExchange}));
-        QTest::keyClick(&Tree(), Qt::Key_Asterisk);
-        QApplication::processEvents();
-    }
-
-    QModelIndex LastRow() {
-        QModelIndex last = Model().index(Model().rowCount() - 1, 0);
-        while (Tree().isExpanded(last) && Model().rowCount(last) > 0) {
-            last = Model().index(Model().rowCount(last) - 1, 0, last);
-        }
-        return last;
-    }
-};
+using WindowKeys = WindowTest;
 
 TEST_F(WindowKeys, TheCurrentItemIsScrolledIntoViewAndTheControlsFollow) {
     ExpandExchangeChannels();
@@ -287,45 +268,27 @@ TEST_F(WindowKeys, TheCurrentItemIsScrolledIntoViewAndTheControlsFollow) {
 
 TEST_F(WindowKeys, AWheelOverAnUnfocusedControlOrTheEmptyColumnScrollsTheTree) {
     ExpandExchangeChannels();
-    // The first drop-down shown beside a row.
-    QComboBox* list = nullptr;
-    for (QComboBox* candidate : Window().ClientArea().findChildren<QComboBox*>()) {
-        if (candidate->isVisible()) {
-            list = candidate;
-            break;
-        }
-    }
+    QComboBox* list = ShownList();
     ASSERT_NE(list, nullptr);
     const int selection = list->currentIndex();
-    const auto notch = [](QWidget& over, QPoint at) {
-        QWheelEvent wheel(at, over.mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&over, &wheel);
-    };
     const int before = Tree().verticalScrollBar()->value();
-    notch(*list, list->rect().center());
+    WheelNotch(*list, list->rect().center());
     EXPECT_EQ(list->currentIndex(), selection);
     EXPECT_GT(Tree().verticalScrollBar()->value(), before);
     EXPECT_TRUE(EveryControlBesideItsRow());
 
     const int scrolled = Tree().verticalScrollBar()->value();
     QWidget& column = Window().ClientArea();
-    notch(column, QPoint(column.width() - 2, column.height() - 2));
+    WheelNotch(column, QPoint(column.width() - 2, column.height() - 2));
     EXPECT_GT(Tree().verticalScrollBar()->value(), scrolled);
 
     // A focused list keeps its own wheel.
-    list = nullptr;
-    for (QComboBox* candidate : Window().ClientArea().findChildren<QComboBox*>()) {
-        if (candidate->isVisible() && candidate->count() > 1) {
-            list = candidate;
-            break;
-        }
-    }
+    list = ShownList(1);
     ASSERT_NE(list, nullptr);
     list->setCurrentIndex(0);
     list->setFocus();
     const int still = Tree().verticalScrollBar()->value();
-    notch(*list, list->rect().center());
+    WheelNotch(*list, list->rect().center());
     EXPECT_EQ(list->currentIndex(), 1);
     EXPECT_EQ(Tree().verticalScrollBar()->value(), still);
 }

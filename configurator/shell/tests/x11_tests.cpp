@@ -22,16 +22,10 @@ protected:
 };
 
 TEST_F(OnXServer, EndAfterExpandingTheExchangeChannelsShowsTheLastRowWithItsControls) {
-    Tree().setFocus();
-    Tree().setCurrentIndex(Heading({"Настройки каналов обмена"}));
-    QTest::keyClick(&Tree(), Qt::Key_Asterisk);
+    ExpandExchangeChannels();
     QTest::keyClick(&Tree(), Qt::Key_End);
     QApplication::processEvents();
-
-    QModelIndex last = Model().index(Model().rowCount() - 1, 0);
-    while (Tree().isExpanded(last) && Model().rowCount(last) > 0) {
-        last = Model().index(Model().rowCount(last) - 1, 0, last);
-    }
+    const QModelIndex last = LastRow();
     EXPECT_EQ(Tree().currentIndex(), last);
     EXPECT_GE(VisibleRowTop(last), 0);
     EXPECT_TRUE(PlacedBesideRow(last));
@@ -39,24 +33,12 @@ TEST_F(OnXServer, EndAfterExpandingTheExchangeChannelsShowsTheLastRowWithItsCont
 }
 
 TEST_F(OnXServer, AWheelNotchOverAnUnfocusedDropDownScrollsTheTreeAndKeepsItsValue) {
-    Tree().setFocus();
-    Tree().setCurrentIndex(Heading({"Настройки каналов обмена"}));
-    QTest::keyClick(&Tree(), Qt::Key_Asterisk);
-    QApplication::processEvents();
-    QComboBox* list = nullptr;
-    for (QComboBox* candidate : Window().ClientArea().findChildren<QComboBox*>()) {
-        if (candidate->isVisible()) {
-            list = candidate;
-            break;
-        }
-    }
+    ExpandExchangeChannels();
+    QComboBox* list = ShownList();
     ASSERT_NE(list, nullptr);
     const int selection = list->currentIndex();
     const int scroll = Tree().verticalScrollBar()->value();
-    const QPoint at = list->rect().center();
-    QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(list, &wheel);
+    WheelNotch(*list, list->rect().center());
     QApplication::processEvents();
     EXPECT_EQ(list->currentIndex(), selection);
     EXPECT_GT(Tree().verticalScrollBar()->value(), scroll);
